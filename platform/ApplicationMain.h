@@ -1,0 +1,13 @@
+#pragma once
+
+#include "ui/Application.h"
+
+namespace platform {
+
+// Runs the application on SDL2: sets the main screen from the display, makes
+// the delegate, calls its launch operation and runs the event and frame loop
+// until the window closes or the user quits. Returns the process status. With
+// no display it says so in one line on standard error and returns non-zero.
+int applicationMain(int argc, char** argv, const ui::DelegateFactory& delegateFactory);
+
+}  // namespace platform

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ui/View.h"
+
+namespace platform {
+
+// RGBA, 8 bits a channel, rows top to bottom, not premultiplied.
+struct Image {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint8_t> rgba;
+
+  const std::uint8_t* pixel(int x, int y) const { return &rgba[(std::size_t(y) * width + x) * 4]; }
+};
+
+// Draws view trees with no window and no display (an EGL surfaceless context
+// on Mesa's software renderer).
+class OffscreenRenderer {
+ public:
+  // nullptr with `error` set when no offscreen OpenGL context can be made.
+  static std::unique_ptr<OffscreenRenderer> create(std::string& error);
+  virtual ~OffscreenRenderer() = default;
+
+  // `root` as presented at time t, its bounds origin at the image's top left,
+  // `scale` pixels per point.
+  virtual Image render(ui::View& root, double t, int pixelWidth, int pixelHeight,
+                       double scale) = 0;
+};
+
+bool writePng(const Image& image, const std::string& path, std::string& error);
+
+}  // namespace platform

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace ui {
+
+// The platform's audio player: plays one file once, at full volume.
+class AudioPlayer {
+ public:
+  // Creates a player for the file at `path`, or returns nullptr and sets
+  // `error` to a reason a person can read.
+  using Factory =
+      std::function<std::shared_ptr<AudioPlayer>(const std::string& path, std::string& error)>;
+
+  static std::shared_ptr<AudioPlayer> createWithContentsOfURL(const std::string& path,
+                                                              std::string& error);
+  // Installed by the platform layer (or a test) before any player is created.
+  static void setFactory(Factory factory);
+
+  virtual ~AudioPlayer() = default;
+  // Readies buffers and the output.
+  virtual bool prepareToPlay() = 0;
+  // Starts from the beginning; false when nothing can play (no audio device).
+  virtual bool play() = 0;
+  virtual void stop() = 0;
+  virtual bool isPlaying() const = 0;
+  virtual double duration() const = 0;
+  // Seconds between a sample entering the output and reaching the listener.
+  virtual double outputLatency() const = 0;
+  // Seconds into the file of the sample being heard now.
+  virtual double currentTime() const = 0;
+};
+
+}  // namespace ui

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <cstdint>
+#include <limits>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ui/Font.h"
+#include "ui/Geometry.h"
+
+namespace ui {
+
+enum class TextAlignment { Natural, Left, Center, Right };
+
+// With the original platform's values.
+enum class LineBreakMode {
+  ByWordWrapping = 0,
+  ByCharWrapping = 1,
+  ByClipping = 2,
+  ByTruncatingHead = 3,
+  ByTruncatingTail = 4,
+  ByTruncatingMiddle = 5,
+};
+
+struct PositionedGlyph {
+  std::uint32_t glyph;  // glyph index in the font's face
+  Point origin;         // pen position on the baseline, in points
+};
+
+struct TextLine {
+  std::vector<PositionedGlyph> glyphs;
+  Rect rect;        // the line's box: advance width × line height
+  double baseline;  // y of the baseline
+};
+
+// Shaped and broken text (HarfBuzz, kerning on), placed in a rectangle: the
+// block is centred vertically, each line placed by the alignment. What a
+// label measures and what a compositor draws come from the same layout.
+class TextLayout {
+ public:
+  struct Params {
+    std::string text;  // UTF-8; "\n" breaks a line
+    Font font;
+    Rect rect;                     // where to place the block
+    int numberOfLines = 1;         // 0: unlimited
+    LineBreakMode lineBreakMode = LineBreakMode::ByTruncatingTail;
+    TextAlignment alignment = TextAlignment::Natural;
+  };
+
+  TextLayout() = default;
+  static TextLayout make(const Params& params);
+
+  // The natural size of the text: one line per hard line break, no wrapping;
+  // not rounded.
+  static Size naturalSize(const std::string& text, const Font& font);
+  // The size the text needs within `width` (wrapping as `numberOfLines` and
+  // `mode` allow); not rounded.
+  static Size sizeThatFits(const std::string& text, const Font& font, double width,
+                           int numberOfLines, LineBreakMode mode);
+
+  const std::vector<TextLine>& lines() const { return lines_; }
+  // The union of the lines' boxes.
+  Rect usedRect() const { return usedRect_; }
+  bool isTruncated() const { return truncated_; }
+  const std::optional<Font>& font() const { return font_; }
+
+ private:
+  std::vector<TextLine> lines_;
+  Rect usedRect_;
+  bool truncated_ = false;
+  std::optional<Font> font_;
+};
+
+}  // namespace ui
