@@ -16,13 +16,17 @@ struct AffineTransform {
   // This transform followed by `other`.
   AffineTransform concat(const AffineTransform& other) const;
   AffineTransform scaled(double sx, double sy) const { return makeScale(sx, sy).concat(*this); }
-  AffineTransform translated(double x, double y) const { return makeTranslation(x, y).concat(*this); }
+  AffineTransform translated(double x, double y) const {
+    return makeTranslation(x, y).concat(*this);
+  }
   AffineTransform inverted() const;
   bool isIdentity() const { return *this == identity(); }
   double determinant() const { return a * d - b * c; }
 
   Point apply(Point p) const { return {a * p.x + c * p.y + tx, b * p.x + d * p.y + ty}; }
-  Size applyToSize(Size s) const { return {a * s.width + c * s.height, b * s.width + d * s.height}; }
+  Size applyToSize(Size s) const {
+    return {a * s.width + c * s.height, b * s.width + d * s.height};
+  }
   // The axis-aligned bounding box of the transformed rectangle.
   Rect apply(const Rect& r) const;
 

@@ -23,7 +23,7 @@ enum class AnimationOptions : unsigned {
 // of its property animations have ended or been removed.
 struct AnimationGroup {
   std::function<void(bool finished)> completion;
-  int live = 0;            // property animations not yet ended or removed
+  int live = 0;              // property animations not yet ended or removed
   bool interrupted = false;  // one of them was removed before its end
   bool completed = false;
 };

@@ -13,7 +13,9 @@ struct Color {
   static constexpr Color white() { return {1, 1, 1, 1}; }
   static constexpr Color yellow() { return {1, 1, 0, 1}; }
   static constexpr Color clear() { return {0, 0, 0, 0}; }
-  static constexpr Color withWhite(double white, double alpha) { return {white, white, white, alpha}; }
+  static constexpr Color withWhite(double white, double alpha) {
+    return {white, white, white, alpha};
+  }
   static constexpr Color withRGBA(double r, double g, double b, double a) { return {r, g, b, a}; }
 
   friend bool operator==(const Color&, const Color&) = default;

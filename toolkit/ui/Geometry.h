@@ -38,7 +38,9 @@ struct Rect {
   double midY() const { return origin.y + size.height * 0.5; }
   Point center() const { return {midX(), midY()}; }
   bool isEmpty() const { return size.width == 0 || size.height == 0; }
-  bool contains(Point p) const { return p.x >= minX() && p.x < maxX() && p.y >= minY() && p.y < maxY(); }
+  bool contains(Point p) const {
+    return p.x >= minX() && p.x < maxX() && p.y >= minY() && p.y < maxY();
+  }
   Rect intersection(const Rect& other) const;
   Rect unionWith(const Rect& other) const;
 

@@ -1,0 +1,91 @@
+#include "ui/Window.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "ui/Screen.h"
+
+namespace {
+
+class RecordingController : public ui::ViewController {
+ public:
+  std::vector<std::string> calls;
+  void viewDidLoad() override { calls.push_back("didLoad"); }
+  void viewWillAppear(bool) override { calls.push_back("willAppear"); }
+  void viewDidAppear(bool) override { calls.push_back("didAppear"); }
+  void viewDidDisappear(bool) override { calls.push_back("didDisappear"); }
+};
+
+class RecordingHost : public ui::WindowHost {
+ public:
+  explicit RecordingHost(std::vector<std::string>& calls) : calls_(calls) {}
+  void present(ui::Window&) override { calls_.push_back("present"); }
+
+ private:
+  std::vector<std::string>& calls_;
+};
+
+class Touchable : public ui::View {
+ public:
+  using View::View;
+  std::vector<ui::Point> began, ended;
+  void touchesBegan(ui::Point p) override { began.push_back(p); }
+  void touchesEnded(ui::Point p) override { ended.push_back(p); }
+};
+
+TEST(Window, MakeKeyAndVisibleRunsTheLifecycleAroundTheFirstFrame) {
+  ui::Screen::main().setBounds({0, 0, 1280, 720});
+  auto controller = std::make_shared<RecordingController>();
+  auto window = std::make_shared<ui::Window>(ui::Screen::main().bounds());
+  window->setRootViewController(controller);
+  RecordingHost host(controller->calls);
+  ui::Window::setHost(&host);
+  window->makeKeyAndVisible();
+  window->close();
+  ui::Window::setHost(nullptr);
+  EXPECT_EQ(controller->calls, (std::vector<std::string>{"didLoad", "willAppear", "present",
+                                                         "didAppear", "didDisappear"}));
+  EXPECT_EQ(controller->view()->frame(), (ui::Rect{0, 0, 1280, 720}));
+  EXPECT_EQ(controller->view()->superview(), window.get());
+}
+
+TEST(Window, ResizeKeepsTheRootCentredAndAFittedStageItsScale) {
+  auto controller = std::make_shared<ui::ViewController>();
+  auto window = std::make_shared<ui::Window>(ui::Rect{0, 0, 800, 600});
+  window->setRootViewController(controller);
+  window->makeKeyAndVisible();
+  const auto& root = controller->view();
+
+  window->resize({1000, 500});
+  EXPECT_EQ(root->frame(), (ui::Rect{0, 0, 1000, 500}));
+
+  root->setBounds({0, 0, 1920, 1080});
+  root->setTransform(ui::AffineTransform::makeScale(0.5, 0.5));
+  window->resize({1600, 900});
+  EXPECT_EQ(root->bounds().size, (ui::Size{1920, 1080}));
+  EXPECT_EQ(root->transform(), ui::AffineTransform::makeScale(0.5, 0.5));
+  EXPECT_EQ(root->center(), (ui::Point{800, 450}));
+}
+
+TEST(Window, TouchesReachTheViewUnderThePointInItsOwnCoordinates) {
+  auto controller = std::make_shared<ui::ViewController>();
+  auto window = std::make_shared<ui::Window>(ui::Rect{0, 0, 960, 540});
+  window->setRootViewController(controller);
+  window->makeKeyAndVisible();
+  const auto& root = controller->view();
+  root->setBounds({0, 0, 1920, 1080});
+  root->setTransform(ui::AffineTransform::makeScale(0.5, 0.5));
+  auto target = std::make_shared<Touchable>(ui::Rect{100, 100, 200, 200});
+  root->addSubview(target);
+
+  window->touchDown({100, 100});
+  window->touchUp({110, 100});
+  ASSERT_EQ(target->began.size(), 1u);
+  EXPECT_EQ(target->began[0], (ui::Point{100, 100}));
+  ASSERT_EQ(target->ended.size(), 1u);
+  EXPECT_EQ(target->ended[0], (ui::Point{120, 100}));
+}
+
+}  // namespace

@@ -1,0 +1,27 @@
+#include "ui/AudioPlayer.h"
+
+namespace ui {
+
+namespace {
+
+AudioPlayer::Factory& factory() {
+  static AudioPlayer::Factory instance;
+  return instance;
+}
+
+}  // namespace
+
+void AudioPlayer::setFactory(Factory f) {
+  factory() = std::move(f);
+}
+
+std::shared_ptr<AudioPlayer> AudioPlayer::createWithContentsOfURL(const std::string& path,
+                                                                  std::string& error) {
+  if (!factory()) {
+    error = "no audio player is installed";
+    return nullptr;
+  }
+  return factory()(path, error);
+}
+
+}  // namespace ui

@@ -1,0 +1,84 @@
+#include "ui/Random.h"
+
+#include <sys/random.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+
+namespace ui {
+
+std::uint64_t SecureRandomSource::nextWord() {
+  std::uint64_t word = 0;
+  auto* bytes = reinterpret_cast<unsigned char*>(&word);
+  std::size_t got = 0;
+  while (got < sizeof word) {
+    ssize_t n = getrandom(bytes + got, sizeof word - got, 0);
+    if (n < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      // Without the system's generator there is no honest way to go on.
+      std::perror("getrandom");
+      std::abort();
+    }
+    got += static_cast<std::size_t>(n);
+  }
+  return word;
+}
+
+std::uint64_t SeededRandomSource::nextWord() {
+  // SplitMix64: every seed, zero included, gives a full-period stream.
+  std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+  return z ^ (z >> 31);
+}
+
+namespace {
+
+std::unique_ptr<RandomSource>& current() {
+  static std::unique_ptr<RandomSource> source = std::make_unique<SecureRandomSource>();
+  return source;
+}
+
+}  // namespace
+
+RandomSource& Random::source() {
+  return *current();
+}
+
+std::unique_ptr<RandomSource> Random::setSource(std::unique_ptr<RandomSource> source) {
+  if (!source) {
+    source = std::make_unique<SecureRandomSource>();
+  }
+  std::swap(current(), source);
+  return source;
+}
+
+std::uint64_t Random::uniform53(RandomSource& source) {
+  constexpr std::uint64_t top = std::uint64_t{1} << 53;
+  for (;;) {
+    // 54 bits span 0 … 2^54 − 1; keeping only 0 … 2^53 leaves each of the
+    // 2^53 + 1 values equally likely.
+    std::uint64_t n = source.nextWord() >> 10;
+    if (n <= top) {
+      return n;
+    }
+  }
+}
+
+double Random::uniformClosed(RandomSource& source, double low, double high) {
+  constexpr std::uint64_t top = std::uint64_t{1} << 53;
+  std::uint64_t n = uniform53(source);
+  if (n == top) {
+    return high;
+  }
+  return low + static_cast<double>(n) * 0x1p-53 * (high - low);
+}
+
+double Random::uniformClosed(double low, double high) {
+  return uniformClosed(source(), low, high);
+}
+
+}  // namespace ui

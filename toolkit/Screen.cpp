@@ -1,0 +1,10 @@
+#include "ui/Screen.h"
+
+namespace ui {
+
+Screen& Screen::main() {
+  static Screen screen;
+  return screen;
+}
+
+}  // namespace ui
