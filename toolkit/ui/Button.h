@@ -18,6 +18,9 @@ enum class ControlEvent : unsigned { TouchDown = 1, TouchUpInside = 64, TouchUpO
 // block is centred in the button, the lines placed by the label's own
 // alignment. Target–action on touch-up-inside: a press and a release both
 // inside the button. Targets are not retained, as on the original platform.
+// A button whose user interaction is off ignores touches, also a press that
+// began before it was switched off. Only the normal state has a title: the
+// button has no highlighted or disabled look.
 class Button : public View {
  public:
   static std::shared_ptr<Button> buttonWithType(ButtonType type);

@@ -29,6 +29,8 @@ class Font {
   double lineGap() const;
   // ascender − descender + line gap.
   double lineHeight() const;
+  // Points per font unit at this size: scales shaping results and outlines.
+  double pointsPerUnit() const { return pointSize_ / face_->unitsPerEm(); }
   Font withSize(double size) const;
 
   friend bool operator==(const Font& l, const Font& r) {

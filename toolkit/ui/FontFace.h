@@ -4,6 +4,7 @@
 #include <string>
 
 struct FT_FaceRec_;
+struct hb_blob_t;
 struct hb_font_t;
 
 namespace ui {
@@ -12,7 +13,8 @@ namespace ui {
 // size made from it. Metrics are in font units; Font scales them.
 class FontFace {
  public:
-  // Opens the file; nullptr when it cannot be read as a font.
+  // Opens the file once per process: later calls with the same path share the
+  // face. nullptr when it cannot be read as a font (a failure is not cached).
   static std::shared_ptr<FontFace> open(const std::string& path);
   ~FontFace();
   FontFace(const FontFace&) = delete;
@@ -26,13 +28,18 @@ class FontFace {
   int lineGap() const { return lineGap_; }
 
   // The underlying handles, for text shaping and glyph rasterizing. The
-  // HarfBuzz font is scaled to units per em.
+  // HarfBuzz font is scaled to units per em and takes its metrics from the
+  // font's own tables, so setting a pixel size on the FreeType face (for
+  // rasterizing) never changes what shaping measures. Both read the same
+  // bytes of the file, loaded once. The HarfBuzz font may be used from any
+  // thread; the FreeType face from one thread at a time.
   FT_FaceRec_* ftFace() const { return ftFace_; }
   hb_font_t* hbFont() const { return hbFont_; }
 
  private:
   FontFace() = default;
   std::string path_;
+  hb_blob_t* blob_ = nullptr;
   FT_FaceRec_* ftFace_ = nullptr;
   hb_font_t* hbFont_ = nullptr;
   int unitsPerEm_ = 1000;

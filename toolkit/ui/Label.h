@@ -12,7 +12,8 @@ namespace ui {
 
 // A view that draws text. Defaults as on the original platform: system font
 // of 17 points, black text, natural alignment (left for our texts), one line,
-// tail truncation with "…", clear background.
+// tail truncation with "…", clear background, and no user interaction, so
+// touches on a button's title reach the button.
 class Label : public View {
  public:
   explicit Label(const Rect& frame = Rect::zero());
@@ -47,7 +48,11 @@ class Label : public View {
   void boundsSizeDidChange(Size oldSize) override;
 
  private:
+  // The text may take another size: the superview lays out again (a button
+  // re-centres its title).
   void textDidChange();
+  // Only where the lines sit changes.
+  void placementDidChange();
 
   std::string text_;
   Font font_;
@@ -56,6 +61,7 @@ class Label : public View {
   int numberOfLines_ = 1;
   LineBreakMode lineBreakMode_ = LineBreakMode::ByTruncatingTail;
   mutable std::optional<TextLayout> layout_;
+  mutable Rect layoutBounds_;  // the bounds layout_ was made for
 };
 
 }  // namespace ui

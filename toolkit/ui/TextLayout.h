@@ -30,20 +30,31 @@ struct PositionedGlyph {
 
 struct TextLine {
   std::vector<PositionedGlyph> glyphs;
-  Rect rect;        // the line's box: advance width × line height
-  double baseline;  // y of the baseline
+  Rect rect;         // the line's box: advance width × line height
+  double baseline;   // y of the baseline
+  std::string text;  // the characters shown, UTF-8, "…" included; for dumps and checks
 };
 
 // Shaped and broken text (HarfBuzz, kerning on), placed in a rectangle: the
 // block is centred vertically, each line placed by the alignment. What a
 // label measures and what a compositor draws come from the same layout.
+//
+// Each paragraph (the text between hard line breaks) is shaped once, left to
+// right, and lines are cut from it between HarfBuzz clusters; so there is no
+// bidirectional reordering, and no kerning is lost or added at a line's end.
+// Lines wrap after spaces (a word wider than the line breaks between
+// characters); the spaces at a wrap hang at the line's end and do not count
+// in its width. One-line truncating layouts never wrap. When the lines run
+// out, a truncating mode shortens the last one and ends it with "…". Lines
+// are not dropped when the block is taller than the rectangle: it stays
+// centred and overflows both edges equally.
 class TextLayout {
  public:
   struct Params {
     std::string text;  // UTF-8; "\n" breaks a line
     Font font;
-    Rect rect;                     // where to place the block
-    int numberOfLines = 1;         // 0: unlimited
+    Rect rect;              // where to place the block
+    int numberOfLines = 1;  // 0: unlimited
     LineBreakMode lineBreakMode = LineBreakMode::ByTruncatingTail;
     TextAlignment alignment = TextAlignment::Natural;
   };

@@ -1,0 +1,153 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "ui/Button.h"
+#include "ui/Window.h"
+
+namespace {
+
+using ui::Button;
+using ui::ControlEvent;
+
+const std::string startText =
+    "\"invited\"\n"
+    "a show by the late night software group\n"
+    "\n"
+    "please make this window full screen\n"
+    "best in 16:9\n"
+    "warning: there's a bunch of strobing in this one\n"
+    "\n"
+    "click anywhere to start";
+
+std::shared_ptr<Button> startButton(ui::Rect frame) {
+  auto button = Button::buttonWithType(ui::ButtonType::Custom);
+  button->setTitle(startText, ui::ControlState::Normal);
+  button->titleLabel()->setNumberOfLines(0);
+  button->titleLabel()->setLineBreakMode(ui::LineBreakMode::ByWordWrapping);
+  button->titleLabel()->setFont(ui::Font::systemFont(24));
+  button->setFrame(frame);
+  return button;
+}
+
+struct Clicks {
+  void touched(Button*) { ++count; }
+  int count = 0;
+};
+
+TEST(Button, TitleBlockIsCentredAndWrapsWithinTheButton) {
+  for (ui::Rect frame : {ui::Rect(0, 0, 1280, 720), ui::Rect(0, 0, 300, 900)}) {
+    SCOPED_TRACE(frame.width());
+    auto button = startButton(frame);
+    button->layoutIfNeeded();
+    const auto& label = *button->titleLabel();
+    EXPECT_EQ(label.superview(), button.get());
+    EXPECT_EQ(label.textColor(), ui::Color::white());
+    EXPECT_EQ(label.text(), button->title());
+    const ui::Rect title = label.frame();
+    EXPECT_NEAR(title.midX(), frame.width() / 2, 1e-9);
+    EXPECT_NEAR(title.midY(), frame.height() / 2, 1e-9);
+    EXPECT_LE(title.width(), frame.width());
+    EXPECT_EQ(title.size, label.sizeThatFits(frame.size));
+
+    const auto& lines = label.layout().lines();
+    ASSERT_GE(lines.size(), frame.width() < 400 ? 9u : 8u);  // the narrow one wraps
+    for (const auto& line : lines) {
+      EXPECT_EQ(line.rect.x(), 0) << line.text;  // natural alignment: left
+      EXPECT_LE(line.rect.maxX(), title.width()) << line.text;
+      EXPECT_EQ(line.text.find("\u2026"), std::string::npos) << line.text;
+    }
+  }
+}
+
+TEST(Button, TitleIsRecentredWhenItChanges) {
+  auto button = startButton(ui::Rect(0, 0, 800, 600));
+  button->layoutIfNeeded();
+  const ui::Rect before = button->titleLabel()->frame();
+
+  button->titleLabel()->setFont(ui::Font::systemFont(12));
+  button->layoutIfNeeded();
+  const ui::Rect after = button->titleLabel()->frame();
+  EXPECT_LT(after.height(), before.height());
+  EXPECT_NEAR(after.midY(), 300, 1e-9);
+  EXPECT_NEAR(after.midX(), 400, 1e-9);
+
+  button->setFrame(ui::Rect(0, 0, 400, 200));
+  button->layoutIfNeeded();
+  EXPECT_NEAR(button->titleLabel()->frame().midX(), 200, 1e-9);
+  EXPECT_NEAR(button->titleLabel()->frame().midY(), 100, 1e-9);
+}
+
+TEST(Button, TouchUpInsideNeedsAPressAndAReleaseInside) {
+  auto button = startButton(ui::Rect(0, 0, 200, 100));
+  Clicks clicks;
+  int outside = 0;
+  int downs = 0;
+  button->addTarget(&clicks, &Clicks::touched, ControlEvent::TouchUpInside);
+  button->addTarget([&](Button*) { ++outside; }, ControlEvent::TouchUpOutside);
+  button->addTarget([&](Button* sender) { downs += sender == button.get(); },
+                    ControlEvent::TouchDown);
+
+  button->touchesBegan({10, 10});
+  button->touchesMoved({250, 10});
+  button->touchesEnded({190, 90});
+  EXPECT_EQ(clicks.count, 1);
+  EXPECT_EQ(downs, 1);
+
+  button->touchesBegan({10, 10});
+  button->touchesEnded({250, 10});  // released outside
+  EXPECT_EQ(clicks.count, 1);
+  EXPECT_EQ(outside, 1);
+
+  button->touchesEnded({10, 10});  // a release without a press
+  EXPECT_EQ(clicks.count, 1);
+
+  button->touchesBegan({10, 10});
+  button->touchesCancelled();
+  button->touchesEnded({10, 10});
+  EXPECT_EQ(clicks.count, 1);
+}
+
+TEST(Button, IgnoresTouchesOnceInteractionIsOff) {
+  auto button = startButton(ui::Rect(0, 0, 200, 100));
+  Clicks clicks;
+  button->addTarget(&clicks, &Clicks::touched, ControlEvent::TouchUpInside);
+
+  // A press that began before interaction went off does not complete.
+  button->touchesBegan({10, 10});
+  button->setUserInteractionEnabled(false);
+  button->touchesEnded({10, 10});
+  EXPECT_EQ(clicks.count, 0);
+
+  button->touchesBegan({10, 10});
+  button->touchesEnded({10, 10});
+  EXPECT_EQ(clicks.count, 0);
+}
+
+TEST(Button, ClicksOnTheTitleReachTheButtonUntilItIsDisabled) {
+  auto window = std::make_shared<ui::Window>(ui::Rect(0, 0, 800, 600));
+  auto button = startButton(ui::Rect(0, 0, 800, 600));
+  window->addSubview(button);
+  button->layoutIfNeeded();
+  int clicks = 0;
+  // As the start screen does: the first click switches interaction off.
+  button->addTarget(
+      [&](Button* sender) {
+        ++clicks;
+        sender->setUserInteractionEnabled(false);
+      },
+      ControlEvent::TouchUpInside);
+
+  const ui::Point onTitle = button->titleLabel()->frame().center();
+  window->touchDown(onTitle);
+  window->touchUp(onTitle);
+  EXPECT_EQ(clicks, 1);
+
+  window->touchDown(onTitle);
+  window->touchUp(onTitle);
+  window->touchDown({5, 5});
+  window->touchUp({5, 5});
+  EXPECT_EQ(clicks, 1);
+}
+
+}  // namespace

@@ -1,0 +1,53 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "ui/Bundle.h"
+#include "ui/Font.h"
+
+namespace {
+
+TEST(Font, ResolvesOurThreeFacesAndNoOtherName) {
+  const std::string resources = ui::Bundle::main().resourcePath();
+  EXPECT_EQ(ui::Font::systemFont(17).face()->path(), resources + "/Inter-Regular.otf");
+  EXPECT_EQ(ui::Font::boldSystemFont(96).face()->path(), resources + "/Inter-Bold.otf");
+  std::optional<ui::Font> black = ui::Font::named("SFProDisplay-Black", 192);
+  ASSERT_TRUE(black.has_value());
+  EXPECT_EQ(black->face()->path(), resources + "/InterDisplay-Black.otf");
+  EXPECT_EQ(black->pointSize(), 192);
+  for (const char* name : {"Helvetica", "Inter-Bold", "sfprodisplay-black", ""}) {
+    EXPECT_FALSE(ui::Font::named(name, 20).has_value()) << name;
+  }
+}
+
+TEST(FontFace, IsOpenedOncePerPathAndFailuresAreNotKept) {
+  ui::Font small = ui::Font::boldSystemFont(12);
+  EXPECT_EQ(small.face(), ui::Font::boldSystemFont(192).face());
+  EXPECT_EQ(ui::FontFace::open(small.face()->path()), small.face());
+
+  EXPECT_EQ(ui::FontFace::open("/nonexistent/Font.otf"), nullptr);
+  const auto path = std::filesystem::temp_directory_path() / "invited-font-test.otf";
+  std::ofstream(path) << "plain text, not a font\n";
+  EXPECT_EQ(ui::FontFace::open(path.string()), nullptr);
+  std::filesystem::copy_file(small.face()->path(), path,
+                             std::filesystem::copy_options::overwrite_existing);
+  EXPECT_NE(ui::FontFace::open(path.string()), nullptr);
+  std::filesystem::remove(path);
+}
+
+TEST(Font, LineHeightScalesWithThePointSize) {
+  for (ui::Font font : {ui::Font::systemFont(17), ui::Font::boldSystemFont(96),
+                        *ui::Font::named("SFProDisplay-Black", 192)}) {
+    SCOPED_TRACE(font.name());
+    EXPECT_GT(font.ascender(), 0);
+    EXPECT_LT(font.descender(), 0);
+    EXPECT_DOUBLE_EQ(font.lineHeight(), font.ascender() - font.descender() + font.lineGap());
+    EXPECT_DOUBLE_EQ(font.withSize(font.pointSize() * 2).lineHeight(), font.lineHeight() * 2);
+    // A sans-serif's line is somewhat taller than its em, never half as tall again.
+    EXPECT_GT(font.lineHeight(), font.pointSize());
+    EXPECT_LT(font.lineHeight(), font.pointSize() * 1.5);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,198 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <sstream>
+
+#include "ui/TextLayout.h"
+
+namespace {
+
+using ui::LineBreakMode;
+using ui::TextAlignment;
+using ui::TextLayout;
+
+// Shaped like the start screen's text: 13 lines, four of them empty.
+const std::string infoText =
+    "\"invited\"\na show by the late night software group\n\n"
+    "music and programming: someone\nadditional programming and music: someone else\n\n"
+    "please make this window full screen\nbest in 16:9\n"
+    "warning: there's a bunch of strobing in this one\n\n"
+    "presented at the winter gathering 2026\n\nclick anywhere to start";
+const std::string ellipsis = "\u2026";
+constexpr double tolerance = 1e-6;
+
+std::vector<std::string> words(const std::string& text) {
+  std::istringstream in(text);
+  std::vector<std::string> out;
+  for (std::string word; in >> word;) {
+    out.push_back(word);
+  }
+  return out;
+}
+
+TextLayout layoutIn(const std::string& text, const ui::Font& font, ui::Rect rect, int lines,
+                    LineBreakMode mode, TextAlignment alignment = TextAlignment::Natural) {
+  return TextLayout::make({text, font, rect, lines, mode, alignment});
+}
+
+TEST(TextLayout, KernsPairsAndShapesUtf8) {
+  ui::Font font = ui::Font::boldSystemFont(96);
+  const double a = TextLayout::naturalSize("A", font).width;
+  EXPECT_LT(TextLayout::naturalSize("AV", font).width,
+            a + TextLayout::naturalSize("V", font).width - 1);
+
+  const std::string text = "YOU\u2019RE \u00C4RGERLICH";
+  TextLayout layout = layoutIn(text, font, {0, 0, 2000, 100}, 1, LineBreakMode::ByTruncatingTail);
+  ASSERT_EQ(layout.lines().size(), 1u);
+  EXPECT_EQ(layout.lines()[0].text, text);
+  EXPECT_EQ(layout.lines()[0].glyphs.size(), 16u);  // one glyph per character
+  for (const auto& glyph : layout.lines()[0].glyphs) {
+    EXPECT_NE(glyph.glyph, 0u) << "a character without a glyph";
+  }
+}
+
+TEST(TextLayout, NaturalSizeHasOneLinePerHardBreak) {
+  ui::Font font = ui::Font::systemFont(24);
+  EXPECT_EQ(TextLayout::naturalSize("", font), (ui::Size{0, 0}));
+  EXPECT_TRUE(
+      layoutIn("", font, {0, 0, 100, 40}, 0, LineBreakMode::ByWordWrapping).lines().empty());
+  // Empty lines keep their height; the widest line sets the width.
+  ui::Size size = TextLayout::naturalSize("best in 16:9\n\nclick anywhere to start", font);
+  EXPECT_DOUBLE_EQ(size.height, 3 * font.lineHeight());
+  EXPECT_DOUBLE_EQ(size.width, TextLayout::naturalSize("click anywhere to start", font).width);
+  EXPECT_DOUBLE_EQ(TextLayout::naturalSize(infoText, font).height, 13 * font.lineHeight());
+}
+
+TEST(TextLayout, WrapsAtWordBoundariesGreedily) {
+  ui::Font font = ui::Font::systemFont(24);
+  double widestWord = 0;
+  for (const auto& word : words(infoText)) {
+    widestWord = std::max(widestWord, TextLayout::naturalSize(word, font).width);
+  }
+  for (double width : {widestWord + 1, 260.0, 900.0}) {
+    SCOPED_TRACE(width);
+    TextLayout layout =
+        layoutIn(infoText, font, {0, 0, width, 2000}, 0, LineBreakMode::ByWordWrapping);
+    const auto& lines = layout.lines();
+    std::vector<std::string> shown;
+    int emptyLines = 0;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      EXPECT_LE(lines[i].rect.width(), width + tolerance) << lines[i].text;
+      emptyLines += lines[i].text.empty();
+      const auto lineWords = words(lines[i].text);
+      shown.insert(shown.end(), lineWords.begin(), lineWords.end());
+      // Greedy: the next line's first word would not have fitted here.
+      if (i + 1 < lines.size() && !lineWords.empty() && !lines[i + 1].text.empty()) {
+        const std::string joined = lines[i].text + " " + words(lines[i + 1].text).front();
+        if (infoText.find(joined) != std::string::npos) {
+          EXPECT_GT(TextLayout::naturalSize(joined, font).width, width) << joined;
+        }
+      }
+    }
+    EXPECT_EQ(emptyLines, 4);
+    EXPECT_EQ(shown, words(infoText));  // every word whole, in order
+  }
+}
+
+TEST(TextLayout, BreaksAWordWiderThanTheLineBetweenCharacters) {
+  ui::Font font = ui::Font::systemFont(24);
+  const std::string word = "SUPERCALIFRAGILISTICEXPIALIDOCIOUS";
+  TextLayout layout =
+      layoutIn("I " + word, font, {0, 0, 120, 1000}, 0, LineBreakMode::ByWordWrapping);
+  const auto& lines = layout.lines();
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_EQ(lines.front().text, "I");
+  std::string rebuilt;
+  for (std::size_t i = 1; i < lines.size(); ++i) {
+    EXPECT_LE(lines[i].rect.width(), 120 + tolerance);
+    if (i + 1 < lines.size()) {  // one more character would not have fitted
+      EXPECT_GT(TextLayout::naturalSize(lines[i].text + lines[i + 1].text[0], font).width, 120);
+    }
+    rebuilt += lines[i].text;
+  }
+  EXPECT_EQ(rebuilt, word);
+
+  // A letter and its combining mark stay together.
+  std::string marked;
+  for (int i = 0; i < 8; ++i) {
+    marked += "A\u0308";
+  }
+  TextLayout markedLayout =
+      layoutIn(marked, font, {0, 0, 40, 500}, 0, LineBreakMode::ByCharWrapping);
+  ASSERT_GT(markedLayout.lines().size(), 1u);
+  for (const auto& line : markedLayout.lines()) {
+    EXPECT_EQ(line.text.size() % 3, 0u) << line.text;
+  }
+}
+
+TEST(TextLayout, TruncatesToFitWithAnEllipsis) {
+  ui::Font font = ui::Font::boldSystemFont(96);
+  const std::string text = "YOU ARE GOOD";
+  const double natural = TextLayout::naturalSize(text, font).width;
+  TextLayout whole =
+      layoutIn(text, font, {0, 0, std::ceil(natural), 120}, 1, LineBreakMode::ByTruncatingTail);
+  EXPECT_EQ(whole.lines()[0].text, text);
+  EXPECT_FALSE(whole.isTruncated());
+
+  struct Case {
+    LineBreakMode mode;
+    double width;
+    std::string expected;
+  };
+  for (const Case& c : {Case{LineBreakMode::ByTruncatingTail, 300, "YOU" + ellipsis},
+                        Case{LineBreakMode::ByTruncatingTail, natural - 1, "YOU ARE GO" + ellipsis},
+                        Case{LineBreakMode::ByTruncatingHead, 400, ellipsis + "GOOD"},
+                        Case{LineBreakMode::ByTruncatingMiddle, 500, "YOU" + ellipsis + "OD"},
+                        Case{LineBreakMode::ByClipping, 300, text}}) {
+    TextLayout layout = layoutIn(text, font, {0, 0, c.width, 120}, 1, c.mode);
+    ASSERT_EQ(layout.lines().size(), 1u);
+    const auto& line = layout.lines()[0];
+    EXPECT_EQ(line.text, c.expected);
+    EXPECT_EQ(layout.isTruncated(), c.mode != LineBreakMode::ByClipping);
+    if (layout.isTruncated()) {
+      EXPECT_LE(line.rect.width(), c.width + tolerance) << line.text;
+      EXPECT_GT(line.rect.width(), c.width - 70) << line.text;  // not one letter short
+    }
+  }
+
+  // Out of lines: the last one ends with the ellipsis, even at a hard break.
+  TextLayout two = layoutIn(infoText, ui::Font::systemFont(24), {0, 0, 300, 500}, 2,
+                            LineBreakMode::ByTruncatingTail);
+  ASSERT_EQ(two.lines().size(), 2u);
+  EXPECT_EQ(two.lines()[1].text.substr(two.lines()[1].text.size() - 3), ellipsis);
+  EXPECT_LE(two.lines()[1].rect.width(), 300 + tolerance);
+  EXPECT_EQ(layoutIn("YOU\nARE", font, {0, 0, 800, 50}, 1, LineBreakMode::ByTruncatingTail)
+                .lines()[0]
+                .text,
+            "YOU" + ellipsis);
+}
+
+TEST(TextLayout, CentresTheBlockAndPlacesLinesByAlignment) {
+  ui::Font font = ui::Font::boldSystemFont(96);
+  const ui::Rect rect(10, 100, 900, 300);
+  for (TextAlignment alignment :
+       {TextAlignment::Natural, TextAlignment::Left, TextAlignment::Center, TextAlignment::Right}) {
+    TextLayout layout =
+        layoutIn("GOOD\nFRIENDS", font, rect, 0, LineBreakMode::ByWordWrapping, alignment);
+    ASSERT_EQ(layout.lines().size(), 2u);
+    EXPECT_DOUBLE_EQ(layout.lines()[0].rect.y(), 100 + (300 - 2 * font.lineHeight()) / 2);
+    EXPECT_NEAR(layout.usedRect().midY(), rect.midY(), tolerance);
+    for (const auto& line : layout.lines()) {
+      const double expectedX = alignment == TextAlignment::Center
+                                   ? rect.midX() - line.rect.width() / 2
+                               : alignment == TextAlignment::Right ? rect.maxX() - line.rect.width()
+                                                                   : rect.x();
+      EXPECT_NEAR(line.rect.x(), expectedX, tolerance) << line.text;
+      EXPECT_DOUBLE_EQ(line.baseline, line.rect.y() + font.ascender());
+      EXPECT_DOUBLE_EQ(line.glyphs.front().origin.y, line.baseline);
+      EXPECT_NEAR(line.glyphs.front().origin.x, line.rect.x(), tolerance);
+    }
+  }
+  // A block taller than its rectangle overflows both edges equally.
+  EXPECT_NEAR(layoutIn("GOOD\nFRIENDS", font, {0, 0, 900, 100}, 0, LineBreakMode::ByWordWrapping)
+                  .usedRect()
+                  .midY(),
+              50, tolerance);
+}
+
+}  // namespace
