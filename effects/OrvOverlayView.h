@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "ui/Coder.h"
+#include "ui/View.h"
+
+// The topmost layer: seven white bars that flicker at random in a sequence
+// of patterns. Under the saturation blend a white bar shows the colours
+// beneath it as greys.
+class OrvOverlayView : public ui::View {
+ public:
+  explicit OrvOverlayView(const ui::Rect& frame);
+  static std::shared_ptr<OrvOverlayView> initWithCoder(const ui::Coder& coder);
+
+  void prepareOverlay();
+  void flashRandomView();
+  void advancePattern();
+
+  // The current pattern, which is also how many bars a flash considers:
+  // 1, 2, 3, 4, 5, then 7.
+  std::int64_t position() const { return position_; }
+  const std::vector<std::shared_ptr<ui::View>>& views() const { return views_; }
+
+ private:
+  void layOutPattern();
+
+  std::int64_t position_ = 1;
+  std::vector<std::shared_ptr<ui::View>> views_;
+};

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "ui/Coder.h"
+#include "ui/Label.h"
+#include "ui/View.h"
+
+// The opening: one phrase at a time flashes in white on a full panel of
+// colour. Rapid steps strobe at the cue rate; static steps hold a phrase for
+// 1.5 s, and the 4th and 8th of them send out four echoes of it.
+class OrvRapidTextView : public ui::View {
+ public:
+  explicit OrvRapidTextView(const ui::Rect& frame);
+  // Nullptr when the archive is not a view's.
+  static std::shared_ptr<OrvRapidTextView> initWithCoder(const ui::Coder& coder);
+
+  void prepareRapidText();
+  void showNextRapidPhrase();
+  void showNextStaticPhrase();
+  void hideMainLabel();
+  void trailSupportLabels();
+  void scatterSupportLabels();
+  void driftSupportLabel(const std::shared_ptr<ui::Label>& label,
+                         const std::shared_ptr<OrvRapidTextView>& view);
+
+  const std::shared_ptr<ui::Label>& mainLabel() const { return mainLabel_; }
+  const std::vector<std::shared_ptr<ui::Label>>& supportLabels() const { return supportLabels_; }
+  std::int64_t rapidPosition() const { return rapidPosition_; }
+  std::int64_t staticPosition() const { return staticPosition_; }
+
+ private:
+  // Steps 1 to 5 shared by both kinds of step, on the given counter.
+  void showPhraseAt(std::int64_t& position);
+  std::shared_ptr<OrvRapidTextView> self();
+
+  const std::shared_ptr<ui::Label> mainLabel_;
+  std::vector<std::shared_ptr<ui::Label>> supportLabels_;
+  std::int64_t rapidPosition_ = 0;
+  // Right after a static step this is the number of static steps since the
+  // start or the last wrap, which is what picks the trail (4) and scatter (8).
+  std::int64_t staticPosition_ = 0;
+};

@@ -1,0 +1,302 @@
+#include "show/ViewController.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "content/Content.h"
+#include "show/CueSheet.h"
+#include "ui/Bundle.h"
+#include "ui/RunLoop.h"
+
+namespace {
+
+constexpr double kStageWidth = 1920;
+constexpr double kStageHeight = 1080;
+constexpr double kFadeDuration = 4.0;
+constexpr unsigned kFlexibleSize = ui::AutoresizingFlexibleWidth | ui::AutoresizingFlexibleHeight;
+
+[[noreturn]] void fatalError(const char* message) {
+  std::fprintf(stderr, "Fatal error: %s\n", message);
+  std::fflush(stderr);
+  std::abort();
+}
+
+}  // namespace
+
+// The views made in the first steps of construction, before the player.
+struct ViewController::Members {
+  std::shared_ptr<ui::View> qtFoolingBgView;
+  std::shared_ptr<ui::View> contentView;
+  std::shared_ptr<ui::View> backgroundContainer;
+  std::shared_ptr<OrvRapidTextView> rapidTextView;
+  std::shared_ptr<OrvFillTextView> fillTextView;
+  std::shared_ptr<OrvBigTextView> bigTextView;
+  std::shared_ptr<ui::Label> wfLabel;
+  std::shared_ptr<OrvBipView> bipView;
+  std::shared_ptr<OrvOverlayView> overlayView;
+};
+
+ViewController::Members ViewController::makeMembers() {
+  const ui::Rect zero = ui::Rect::zero();
+  Members m;
+  m.qtFoolingBgView = std::make_shared<ui::View>(zero);
+  m.contentView = std::make_shared<ui::View>(zero);
+  m.backgroundContainer = std::make_shared<ui::View>(zero);
+  m.rapidTextView = std::make_shared<OrvRapidTextView>(zero);
+  m.fillTextView = std::make_shared<OrvFillTextView>(zero);
+  m.bigTextView = std::make_shared<OrvBigTextView>(zero);
+  m.wfLabel = std::make_shared<ui::Label>(zero);
+  m.bipView = std::make_shared<OrvBipView>(zero);
+  m.overlayView = std::make_shared<OrvOverlayView>(zero);
+  return m;
+}
+
+ViewController::ViewController() : ViewController(makeMembers()) {}
+
+ViewController::ViewController(Members m)
+    : qtFoolingBgView_(std::move(m.qtFoolingBgView)),
+      contentView_(std::move(m.contentView)),
+      backgroundContainer_(std::move(m.backgroundContainer)),
+      rapidTextView_(std::move(m.rapidTextView)),
+      fillTextView_(std::move(m.fillTextView)),
+      bigTextView_(std::move(m.bigTextView)),
+      wfLabel_(std::move(m.wfLabel)),
+      bipView_(std::move(m.bipView)),
+      overlayView_(std::move(m.overlayView)) {
+  audioPlayer_ = makeAudioPlayer();
+  startButton_ = makeStartButton();
+  startButton_->addTarget(this, &ViewController::startButtonTouchedWithButton,
+                          ui::ControlEvent::TouchUpInside);
+  // The first request of the root view loads it: viewDidLoad runs here.
+  view()->setBackgroundColor(ui::Color::black());
+  qtFoolingBgView_->setBackgroundColor(ui::Color::withWhite(0.1, 1.0));
+  view()->addSubview(qtFoolingBgView_);
+  contentView_->setHidden(true);
+  view()->addSubview(contentView_);
+  view()->addSubview(startButton_);
+}
+
+std::shared_ptr<ViewController> ViewController::initWithCoder(const ui::Coder&) {
+  Members members = makeMembers();
+  (void)members;
+  fatalError("init(coder:) has not been implemented");
+}
+
+std::shared_ptr<ViewController> ViewController::initWithNibName(const std::string&,
+                                                                const std::string&) {
+  fatalError("init(nibName:bundle:) has not been implemented");
+}
+
+std::shared_ptr<ui::AudioPlayer> ViewController::makeAudioPlayer() {
+  const ui::Bundle& bundle = ui::Bundle::main();
+  auto url = bundle.urlForResource("audio", "m4a");
+  if (!url) {
+    std::fprintf(stderr, "invited: cannot play the music: %s/audio.m4a is missing\n",
+                 bundle.resourcePath().c_str());
+    std::exit(1);
+  }
+  std::string error;
+  auto player = ui::AudioPlayer::createWithContentsOfURL(*url, error);
+  if (!player) {
+    std::fprintf(stderr, "invited: cannot play the music: %s: %s\n", url->c_str(), error.c_str());
+    std::exit(1);
+  }
+  return player;
+}
+
+std::shared_ptr<ui::Button> ViewController::makeStartButton() {
+  auto button = ui::Button::buttonWithType(ui::ButtonType::Custom);
+  button->setTitle(content::infoText(), ui::ControlState::Normal);
+  button->titleLabel()->setNumberOfLines(0);
+  button->titleLabel()->setLineBreakMode(ui::LineBreakMode::ByWordWrapping);
+  button->titleLabel()->setFont(ui::Font::systemFont(24));
+  button->setBackgroundColor(ui::Color::black());
+  return button;
+}
+
+// Lifecycle -------------------------------------------------------------------
+
+void ViewController::viewDidLoad() {
+  ui::ViewController::viewDidLoad();
+  audioPlayer_->prepareToPlay();
+}
+
+void ViewController::viewWillAppear(bool animated) {
+  ui::ViewController::viewWillAppear(animated);
+  const ui::Rect bounds = view()->bounds();
+  const double w = bounds.width(), h = bounds.height();
+  qtFoolingBgView_->setFrame({w * 0.5 - 1, h * 0.5 - 1, 2, 2});
+
+  contentView_->setFrame(bounds);
+  contentView_->setAutoresizingMask(kFlexibleSize);
+  contentView_->setBackgroundColor(ui::Color::white());
+
+  startButton_->setFrame(contentView_->frame());
+  startButton_->setAutoresizingMask(contentView_->autoresizingMask());
+
+  auto stack = [&](const std::shared_ptr<ui::View>& layer) {
+    layer->setFrame(contentView_->bounds());
+    layer->setHidden(true);
+    layer->setAutoresizingMask(contentView_->autoresizingMask());
+  };
+  stack(backgroundContainer_);
+  contentView_->addSubview(backgroundContainer_);
+  stack(rapidTextView_);
+  contentView_->addSubview(rapidTextView_);
+  stack(fillTextView_);
+  contentView_->addSubview(fillTextView_);
+  stack(bigTextView_);
+  contentView_->addSubview(bigTextView_);
+  stack(wfLabel_);
+  wfLabel_->setTextColor(ui::Color::black());
+  contentView_->addSubview(wfLabel_);
+  bipView_->setHidden(true);
+  contentView_->addSubview(bipView_);
+  stack(overlayView_);
+  overlayView_->layer().setCompositingFilter("saturationBlendMode");
+  contentView_->addSubview(overlayView_);
+}
+
+void ViewController::viewDidAppear(bool animated) {
+  ui::ViewController::viewDidAppear(animated);
+}
+
+void ViewController::viewDidDisappear(bool animated) {
+  ui::ViewController::viewDidDisappear(animated);
+  audioPlayer_->stop();
+}
+
+// Start screen ------------------------------------------------------------------
+
+void ViewController::startButtonTouchedWithButton(ui::Button*) {
+  startButton_->setUserInteractionEnabled(false);
+  std::weak_ptr<ViewController> weak = weak_from_this();
+  ui::View::animate(
+      kFadeDuration, [this] { startButton_->setAlpha(0); },
+      [weak](bool) {
+        if (auto controller = weak.lock()) {
+          controller->startShow();
+        }
+      });
+}
+
+// Show start and clock --------------------------------------------------------
+
+void ViewController::fitStage() {
+  const auto& root = view();
+  const ui::Size size = root->bounds().size;
+  root->setBounds({root->bounds().origin, {kStageWidth, kStageHeight}});
+  const double aspect = size.width / size.height;
+  root->setClipsToBounds(true);
+  double scale = NAN;
+  if (aspect <= kStageWidth / kStageHeight) {
+    scale = size.width / kStageWidth;
+  } else if (aspect > kStageWidth / kStageHeight) {
+    scale = size.height / kStageHeight;
+  }
+  if (!std::isnan(scale)) {
+    root->setTransform(ui::AffineTransform::identity().scaled(scale, scale));
+  }
+}
+
+void ViewController::placeClosingLine() {
+  wfLabel_->setFont(ui::Font::boldSystemFont(96 * (view()->bounds().width() / kStageWidth)));
+  wfLabel_->setText(content::closingLine());
+  wfLabel_->sizeToFit();
+  ui::Rect frame = wfLabel_->frame();
+  frame.origin.x = contentView_->bounds().width() * 0.5 - wfLabel_->bounds().width() * 0.5;
+  wfLabel_->setFrame(frame);
+  frame = wfLabel_->frame();
+  frame.origin.y = contentView_->bounds().height() * 0.5 - wfLabel_->bounds().height() * 0.5;
+  wfLabel_->setFrame(frame);
+}
+
+void ViewController::placeFlashDot() {
+  bipView_->setFrame({view()->bounds().width() - 44 - 44, 44, 44, 44});
+  bipView_->setBackgroundColor(ui::Color::black());
+  bipView_->layer().setCornerRadius(bipView_->bounds().width() * 0.5);
+  bipView_->setHidden(true);
+}
+
+void ViewController::startShow() {
+  fitStage();
+  startButton_->setHidden(true);
+  contentView_->setHidden(false);
+  rapidTextView_->prepareRapidText();
+  fillTextView_->prepareFill();
+  bigTextView_->prepareBigText();
+  overlayView_->prepareOverlay();
+  placeClosingLine();
+  placeFlashDot();
+  audioPlayer_->play();
+  // The whole timeline is armed at once, right after the music starts, so
+  // both share one start instant; nothing re-aligns them later.
+  auto self = shared_from_this();
+  for (std::int64_t p = 0; p <= length_; ++p) {
+    ui::RunLoop::main().performAfterDelay(self, &ViewController::eventWithPos,
+                                          static_cast<double>(p) * CueSheet::kCueInterval, p);
+  }
+}
+
+void ViewController::eventWithPos(std::int64_t position) {
+  if (position < length_) {
+    backgroundContainer_->setHidden(false);
+    backgroundContainer_->setBackgroundColor(ui::Color::white());
+  }
+  runPassageActions(position);
+  if (auto flash = CueSheet::flashAt(position)) {
+    bipView_->flash(flash->animated, flash->duration);
+  }
+}
+
+void ViewController::runPassageActions(std::int64_t position) {
+  using Passage = CueSheet::Passage;
+  switch (CueSheet::passageAt(position)) {
+    case Passage::RapidStart:
+      rapidTextView_->setHidden(false);
+      rapidTextView_->showNextRapidPhrase();
+      break;
+    case Passage::Rapid:
+      rapidTextView_->showNextRapidPhrase();
+      break;
+    case Passage::Static:
+      rapidTextView_->showNextStaticPhrase();
+      break;
+    case Passage::Fill:
+      rapidTextView_->setHidden(true);
+      fillTextView_->setHidden(false);
+      fillTextView_->stepFill();
+      break;
+    case Passage::BigText:
+      fillTextView_->setHidden(true);
+      bigTextView_->setHidden(false);
+      bigTextView_->showBigWord();
+      break;
+    case Passage::FillOverlay:
+      if (CueSheet::raisesBigTextPosition(position)) {
+        bigTextView_->position += 1;
+      }
+      if (CueSheet::advancesOverlayPattern(position)) {
+        overlayView_->advancePattern();
+      }
+      bigTextView_->setHidden(true);
+      fillTextView_->setHidden(false);
+      fillTextView_->stepFill();
+      overlayView_->setHidden(false);
+      overlayView_->flashRandomView();
+      break;
+    case Passage::ClosingLine:
+      fillTextView_->setHidden(true);
+      wfLabel_->setHidden(false);
+      break;
+    case Passage::End:
+      wfLabel_->setHidden(true);
+      backgroundContainer_->setBackgroundColor(ui::Color::black());
+      break;
+    case Passage::Rest:
+    case Passage::ClosingRest:
+    case Passage::Outside:
+      break;
+  }
+}

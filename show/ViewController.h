@@ -1,0 +1,81 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "effects/OrvBigTextView.h"
+#include "effects/OrvBipView.h"
+#include "effects/OrvFillTextView.h"
+#include "effects/OrvOverlayView.h"
+#include "effects/OrvRapidTextView.h"
+#include "ui/AudioPlayer.h"
+#include "ui/Button.h"
+#include "ui/Coder.h"
+#include "ui/Label.h"
+#include "ui/ViewController.h"
+
+// The show: the start screen, the music, the stage with its layers, and the
+// clock that drives the cue sheet. Every field is set once, in the
+// constructor, and lives as long as the controller.
+class ViewController : public ui::ViewController,
+                       public std::enable_shared_from_this<ViewController> {
+ public:
+  // Builds every view and the music player; ends the process with status 1
+  // and one line on standard error when the music cannot be played.
+  ViewController();
+  // Neither is supported: both stop the process.
+  [[noreturn]] static std::shared_ptr<ViewController> initWithCoder(const ui::Coder& coder);
+  [[noreturn]] static std::shared_ptr<ViewController> initWithNibName(const std::string& name,
+                                                                      const std::string& bundle);
+
+  void viewDidLoad() override;
+  void viewWillAppear(bool animated) override;
+  void viewDidAppear(bool animated) override;
+  void viewDidDisappear(bool animated) override;
+  bool prefersHomeIndicatorAutoHidden() const override { return true; }
+
+  void startButtonTouchedWithButton(ui::Button* button);
+  void startShow();
+  void eventWithPos(std::int64_t position);
+
+  bool autostart() const { return autostart_; }
+  std::int64_t length() const { return length_; }
+  const std::shared_ptr<ui::AudioPlayer>& audioPlayer() const { return audioPlayer_; }
+  const std::shared_ptr<ui::Button>& startButton() const { return startButton_; }
+  const std::shared_ptr<ui::View>& qtFoolingBgView() const { return qtFoolingBgView_; }
+  const std::shared_ptr<ui::View>& contentView() const { return contentView_; }
+  const std::shared_ptr<ui::View>& backgroundContainer() const { return backgroundContainer_; }
+  const std::shared_ptr<OrvRapidTextView>& rapidTextView() const { return rapidTextView_; }
+  const std::shared_ptr<OrvFillTextView>& fillTextView() const { return fillTextView_; }
+  const std::shared_ptr<OrvBigTextView>& bigTextView() const { return bigTextView_; }
+  const std::shared_ptr<ui::Label>& wfLabel() const { return wfLabel_; }
+  const std::shared_ptr<OrvBipView>& bipView() const { return bipView_; }
+  const std::shared_ptr<OrvOverlayView>& overlayView() const { return overlayView_; }
+
+ private:
+  struct Members;
+  explicit ViewController(Members members);
+  static Members makeMembers();
+  static std::shared_ptr<ui::AudioPlayer> makeAudioPlayer();
+  static std::shared_ptr<ui::Button> makeStartButton();
+
+  void fitStage();
+  void placeClosingLine();
+  void placeFlashDot();
+  void runPassageActions(std::int64_t position);
+
+  bool autostart_ = false;
+  std::int64_t length_ = 1024;
+  std::shared_ptr<ui::AudioPlayer> audioPlayer_;
+  std::shared_ptr<ui::Button> startButton_;
+  std::shared_ptr<ui::View> qtFoolingBgView_;
+  std::shared_ptr<ui::View> contentView_;
+  std::shared_ptr<ui::View> backgroundContainer_;
+  std::shared_ptr<OrvRapidTextView> rapidTextView_;
+  std::shared_ptr<OrvFillTextView> fillTextView_;
+  std::shared_ptr<OrvBigTextView> bigTextView_;
+  std::shared_ptr<ui::Label> wfLabel_;
+  std::shared_ptr<OrvBipView> bipView_;
+  std::shared_ptr<OrvOverlayView> overlayView_;
+};
