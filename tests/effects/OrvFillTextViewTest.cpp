@@ -1,0 +1,120 @@
+#include "effects/OrvFillTextView.h"
+
+#include <set>
+
+#include "EffectTestSupport.h"
+#include "content/Content.h"
+
+namespace {
+
+class FillText : public EffectTest {
+ protected:
+  std::shared_ptr<OrvFillTextView> prepared(ui::Rect frame = kStage) {
+    auto view = std::make_shared<OrvFillTextView>(ui::Rect::zero());
+    view->setFrame(frame);
+    view->prepareFill();
+    return view;
+  }
+  static void stepTo(OrvFillTextView& view, std::int64_t position) {
+    while (view.position() < position) {
+      view.stepFill();
+    }
+  }
+};
+
+TEST_F(FillText, PreparationLaysOutFourteenOverlappingRowsWithOurFont) {
+  auto view = prepared();
+  const auto& labels = view->labels();
+  ASSERT_EQ(labels.size(), 512u);
+  // Inter Bold at 96 points sizes "YOU ARE GOOD" to 117 points high: rows of
+  // 81.9 points, fourteen to a screen, row 6 in the middle.
+  EXPECT_EQ(labels[0]->bounds().height(), 117);
+  EXPECT_EQ(view->labelsPerScreen(), 14);
+  EXPECT_EQ(view->middleIndex(), 6);
+  EXPECT_EQ(view->backgroundColor(), content::paletteDark());
+  EXPECT_EQ(view->container()->superview(), view.get());
+  EXPECT_EQ(view->container()->frame(), kStage);
+  const double row = 117 * 0.7;
+  for (std::size_t j : {0u, 13u, 14u, 300u, 511u}) {
+    const auto& label = labels[j];
+    EXPECT_TRUE(label->isHidden());
+    EXPECT_EQ(label->textColor(), ui::Color::black());
+    EXPECT_EQ(label->text(), content::affirmations()[j % 66]);
+    EXPECT_EQ(label->frame().x(), 0);
+    EXPECT_EQ(label->frame().width(), 1920);
+    EXPECT_DOUBLE_EQ(label->frame().y(), static_cast<double>(j % 14) * row);
+    EXPECT_EQ(label->superview(), view->container().get());
+  }
+}
+
+TEST_F(FillText, OrdinaryRowsRevealInBrightColoursOverThePreviousScreen) {
+  auto view = prepared();
+  view->stepFill();
+  EXPECT_FALSE(view->labels()[0]->isHidden());
+  EXPECT_EQ(view->labels()[0]->textColor(), content::paletteOrange());
+  EXPECT_EQ(view->labels()[0]->text(), "YOU ARE GOOD");
+  stepTo(*view, 5);
+  EXPECT_EQ(view->labels()[3]->textColor(), content::paletteGreen());
+  EXPECT_EQ(view->labels()[4]->textColor(), content::paletteOrange());
+  stepTo(*view, 15);
+  EXPECT_EQ(view->labels()[14]->text(), "YOU HAVE FRIENDS");
+  EXPECT_EQ(view->labels()[14]->textColor(), content::paletteOrange());
+  EXPECT_FALSE(view->labels()[0]->isHidden());  // never hidden again
+}
+
+TEST_F(FillText, MiddleRowShowsItsOwnSequenceAndHidesItsPredecessor) {
+  auto view = prepared();
+  stepTo(*view, 7);
+  const auto& sixth = view->labels()[6];
+  EXPECT_EQ(sixth->text(), "YOU CAN ACHIEVE YOUR GOALS");
+  EXPECT_EQ(sixth->textColor(), ui::Color::white());
+  EXPECT_FALSE(sixth->isHidden());
+  stepTo(*view, 21);
+  EXPECT_EQ(view->labels()[20]->text(), content::affirmations()[9]);
+  EXPECT_TRUE(sixth->isHidden());
+  EXPECT_EQ(view->middlePosition(), 10);
+}
+
+TEST_F(FillText, MiddleSequenceSkipsTheLastPhraseAndAll512LabelsReveal) {
+  // Two rows a screen put every other label in the middle row (row 0), so
+  // 512 steps run the middle sequence past its wrap.
+  auto view = prepared({0, 0, 1920, 100});
+  ASSERT_EQ(view->labelsPerScreen(), 2);
+  ASSERT_EQ(view->middleIndex(), 0);
+  std::vector<std::string> middle;
+  for (int i = 0; i < 512; ++i) {
+    bool isMiddle = i % 2 == 0;
+    view->stepFill();
+    if (isMiddle) {
+      middle.push_back(view->labels()[i]->text());
+    }
+  }
+  EXPECT_FALSE(view->labels()[511]->isHidden());
+  EXPECT_EQ(view->position(), 512);
+  // Each middle label hid the one two steps before it; the last stays.
+  EXPECT_TRUE(view->labels()[508]->isHidden());
+  EXPECT_FALSE(view->labels()[510]->isHidden());
+  EXPECT_FALSE(view->labels()[509]->isHidden());
+  const auto& phrases = content::affirmations();
+  ASSERT_EQ(middle.size(), 256u);
+  for (std::size_t k = 0; k < middle.size(); ++k) {
+    // 8, 9, …, 64, then 0, 1, …: phrase 65 never reaches the middle row.
+    std::size_t expected = (8 + k) % 65;
+    EXPECT_EQ(middle[k], phrases[expected]) << "middle label " << k;
+  }
+}
+
+TEST_F(FillText, OneRowScreenHasNoMiddleRow) {
+  auto view = prepared({0, 0, 1920, 50});
+  EXPECT_EQ(view->labelsPerScreen(), 1);
+  EXPECT_EQ(view->middleIndex(), -1);
+  for (int i = 0; i < 20; ++i) {
+    view->stepFill();
+  }
+  for (int i = 0; i < 20; ++i) {
+    EXPECT_FALSE(view->labels()[i]->isHidden());
+    EXPECT_EQ(view->labels()[i]->textColor(), content::paletteOrange());
+  }
+}
+
+}  // namespace
