@@ -1,0 +1,81 @@
+#include "platform/media/AudioDevice.h"
+
+namespace platform {
+
+namespace {
+
+constexpr int requestedBlockFrames = 1024;  // 21 ms at 48 kHz
+
+}  // namespace
+
+AudioDevice::~AudioDevice() {
+  close();
+}
+
+bool AudioDevice::open(std::string& error) {
+  if (device_ != 0) {
+    return true;
+  }
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+    error = std::string("no audio driver: ") + SDL_GetError();
+    return false;
+  }
+  subsystem_ = true;
+  SDL_AudioSpec wanted{};
+  wanted.freq = rate_;
+  wanted.format = AUDIO_F32SYS;
+  wanted.channels = 2;
+  wanted.samples = requestedBlockFrames;
+  wanted.callback = &AudioDevice::callback;
+  wanted.userdata = this;
+  SDL_AudioSpec obtained{};
+  // Only the block size may change: SDL converts rate, format and channels
+  // so that the render function always sees the decoder's format.
+  device_ = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, SDL_AUDIO_ALLOW_SAMPLES_CHANGE);
+  if (device_ == 0) {
+    error = std::string("no audio device: ") + SDL_GetError();
+    close();
+    return false;
+  }
+  blockFrames_ = obtained.samples;
+  return true;
+}
+
+void AudioDevice::close() {
+  if (device_ != 0) {
+    SDL_CloseAudioDevice(device_);
+    device_ = 0;
+  }
+  if (subsystem_) {
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    subsystem_ = false;
+  }
+}
+
+void AudioDevice::setPaused(bool paused) {
+  if (device_ != 0) {
+    SDL_PauseAudioDevice(device_, paused ? 1 : 0);
+  }
+}
+
+void AudioDevice::locked(const std::function<void()>& change) {
+  if (device_ == 0) {
+    change();
+    return;
+  }
+  SDL_LockAudioDevice(device_);
+  change();
+  SDL_UnlockAudioDevice(device_);
+}
+
+double AudioDevice::latency() const {
+  return device_ != 0 ? 2.0 * blockFrames_ / rate_ : 0.0;
+}
+
+void AudioDevice::callback(void* self, Uint8* stream, int bytes) {
+  auto* device = static_cast<AudioDevice*>(self);
+  int frames = bytes / static_cast<int>(2 * sizeof(float));
+  device->render_(reinterpret_cast<float*>(stream), frames);
+}
+
+}  // namespace platform

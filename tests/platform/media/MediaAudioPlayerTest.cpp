@@ -1,0 +1,140 @@
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+#include "MediaFixtures.h"
+#include "platform/media/MediaAudioPlayer.h"
+#include "ui/AudioPlayer.h"
+
+using platform::MediaAudioPlayer;
+
+namespace {
+
+// Chooses SDL's audio driver for the players a test opens. SDL reads the
+// variable when its audio subsystem starts, which each player's device does.
+class AudioDriver {
+ public:
+  explicit AudioDriver(const char* name) {
+    const char* old = std::getenv("SDL_AUDIODRIVER");
+    saved_ = old ? old : "";
+    hadValue_ = old != nullptr;
+    setenv("SDL_AUDIODRIVER", name, 1);
+  }
+  ~AudioDriver() {
+    if (hadValue_) {
+      setenv("SDL_AUDIODRIVER", saved_.c_str(), 1);
+    } else {
+      unsetenv("SDL_AUDIODRIVER");
+    }
+  }
+
+ private:
+  std::string saved_;
+  bool hadValue_ = false;
+};
+
+// The audio thread runs in real time: wait for it, but never forever.
+template <typename Condition>
+bool waitFor(Condition condition) {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      return false;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return true;
+}
+
+std::shared_ptr<MediaAudioPlayer> makePlayer(const MediaFixtures& files, double seconds) {
+  std::string error;
+  auto player = MediaAudioPlayer::create(files.toneFile("tone.m4a", seconds, 0.1), error);
+  EXPECT_TRUE(player) << error;
+  return player;
+}
+
+}  // namespace
+
+TEST(MediaAudioPlayer, WithoutAnAudioDevicePlayFailsAndNothingChanges) {
+  AudioDriver none("no-such-driver");
+  MediaFixtures files;
+  auto player = makePlayer(files, 1.0);
+  ASSERT_TRUE(player);
+  player->stop();
+  EXPECT_FALSE(player->prepareToPlay());
+  EXPECT_FALSE(player->play());
+  EXPECT_FALSE(player->isPlaying());
+  EXPECT_DOUBLE_EQ(player->currentTime(), 0.0);
+  EXPECT_DOUBLE_EQ(player->outputLatency(), 0.0);
+  EXPECT_DOUBLE_EQ(player->duration(), 1.0);
+  EXPECT_NE(player->deviceError().find("no audio"), std::string::npos) << player->deviceError();
+  player->stop();
+  EXPECT_FALSE(player->isPlaying());
+}
+
+TEST(MediaAudioPlayer, PlaysStopsAndPlaysAgainFromTheStart) {
+  AudioDriver dummy("dummy");
+  MediaFixtures files;
+  auto player = makePlayer(files, 3.0);
+  ASSERT_TRUE(player);
+  player->stop();  // before any play: harmless
+  EXPECT_FALSE(player->isPlaying());
+  ASSERT_TRUE(player->prepareToPlay()) << player->deviceError();
+  EXPECT_GT(player->outputLatency(), 0.0);
+  EXPECT_LT(player->outputLatency(), 0.5);
+  ASSERT_TRUE(player->play());
+  EXPECT_TRUE(player->isPlaying());
+  ASSERT_TRUE(waitFor([&] { return player->currentTime() > 0.05; }));
+  player->stop();
+  EXPECT_FALSE(player->isPlaying());
+  double stoppedAt = player->currentTime();
+  EXPECT_GT(stoppedAt, 0.05);
+  EXPECT_LT(stoppedAt, 3.0);
+  ASSERT_TRUE(player->play());
+  EXPECT_TRUE(player->isPlaying());
+  EXPECT_LT(player->currentTime(), stoppedAt);
+  player->stop();
+  player->stop();
+  EXPECT_FALSE(player->isPlaying());
+}
+
+TEST(MediaAudioPlayer, NeverDecodesOnTheAudioThread) {
+  AudioDriver dummy("dummy");
+  MediaFixtures files;
+  auto player = makePlayer(files, 1.0);
+  ASSERT_TRUE(player);
+  ASSERT_TRUE(player->play()) << player->deviceError();
+  ASSERT_TRUE(waitFor([&] { return player->callbackThread() != std::thread::id(); }));
+  std::thread::id audioThread = player->callbackThread();
+  EXPECT_NE(audioThread, std::this_thread::get_id());
+  ASSERT_FALSE(player->decodeThreads().empty());
+  for (auto decoder : player->decodeThreads()) {
+    EXPECT_NE(decoder, audioThread);
+  }
+}
+
+TEST(MediaAudioPlayer, PlaysOnceToTheEnd) {
+  AudioDriver dummy("dummy");
+  MediaFixtures files;
+  auto player = makePlayer(files, 0.3);
+  ASSERT_TRUE(player);
+  ASSERT_TRUE(player->play()) << player->deviceError();
+  ASSERT_TRUE(waitFor([&] { return !player->isPlaying(); }));
+  EXPECT_DOUBLE_EQ(player->currentTime(), player->duration());
+}
+
+TEST(MediaAudioPlayer, InstallsItselfAsTheToolkitsPlayer) {
+  MediaFixtures files;
+  MediaAudioPlayer::install();
+  std::string error;
+  auto player = ui::AudioPlayer::createWithContentsOfURL(files.toneFile("a.m4a", 0.5, 0), error);
+  ASSERT_TRUE(player) << error;
+  EXPECT_NEAR(player->duration(), 0.5, 1e-9);
+  EXPECT_FALSE(ui::AudioPlayer::createWithContentsOfURL(files.path("none.m4a"), error));
+  EXPECT_NE(error.find("does not exist"), std::string::npos) << error;
+  ui::AudioPlayer::setFactory(nullptr);
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+// Files the media tests make for themselves, in a fresh folder per test.
+class MediaFixtures {
+ public:
+  MediaFixtures();
+  ~MediaFixtures();
+  MediaFixtures(const MediaFixtures&) = delete;
+  MediaFixtures& operator=(const MediaFixtures&) = delete;
+
+  std::string path(const std::string& name) const { return (folder_ / name).string(); }
+
+  // An AAC file through the composer's writer: `seconds` of silence with a
+  // 1 kHz tone of amplitude 0.5 from `onset` seconds on.
+  std::string toneFile(const std::string& name, double seconds, double onset) const;
+  // The first `bytes` bytes of `source`, or its first half when 0.
+  std::string truncatedCopy(const std::string& source, const std::string& name,
+                            std::size_t bytes) const;
+  std::string bytesFile(const std::string& name, const std::vector<unsigned char>& bytes) const;
+  // Seeded, so every run probes the same bytes.
+  std::string randomFile(const std::string& name, std::size_t bytes) const;
+  // A valid 1 × 1 PNG image under the given name.
+  std::string pngFile(const std::string& name) const;
+  // An MPEG-4 file with a few MPEG-4 Visual frames and no audio stream.
+  std::string silentVideoFile(const std::string& name) const;
+
+ private:
+  std::filesystem::path folder_;
+};
