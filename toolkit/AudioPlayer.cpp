@@ -9,7 +9,22 @@ AudioPlayer::Factory& factory() {
   return instance;
 }
 
+std::optional<AudioPlayer::SyncPoint>& currentSyncPoint() {
+  static std::optional<AudioPlayer::SyncPoint> point;
+  return point;
+}
+
 }  // namespace
+
+std::optional<AudioPlayer::SyncPoint> AudioPlayer::syncPoint() {
+  return currentSyncPoint();
+}
+void AudioPlayer::publishSyncPoint(SyncPoint point) {
+  currentSyncPoint() = point;
+}
+void AudioPlayer::clearSyncPoint() {
+  currentSyncPoint().reset();
+}
 
 void AudioPlayer::setFactory(Factory f) {
   factory() = std::move(f);

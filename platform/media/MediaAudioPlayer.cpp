@@ -4,6 +4,8 @@
 #include <chrono>
 #include <cstring>
 
+#include "ui/RunLoop.h"
+
 namespace platform {
 
 void MediaAudioPlayer::install() {
@@ -48,6 +50,9 @@ bool MediaAudioPlayer::play() {
     playing_ = true;
   });
   device_.setPaused(false);
+  // The first sample is heard one device latency from now; the frame loop
+  // delays the pictures to match.
+  publishSyncPoint({ui::RunLoop::main().now(), elapsed() + device_.latency()});
   return true;
 }
 

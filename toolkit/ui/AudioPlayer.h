@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace ui {
@@ -31,6 +32,21 @@ class AudioPlayer {
   virtual double outputLatency() const = 0;
   // Seconds into the file of the sample being heard now.
   virtual double currentTime() const = 0;
+
+  // Where the sound of the most recently started player meets the run loop's
+  // clock: its first sample reaches the listener at `heardAt` (seconds of
+  // std::chrono::steady_clock), and the run loop's time was `runLoopTime`
+  // when play() started it. A live frame loop shifts its pictures by this so
+  // that the sound of a moment and its picture arrive together. None while no
+  // player has started.
+  struct SyncPoint {
+    double runLoopTime;
+    double heardAt;
+  };
+  static std::optional<SyncPoint> syncPoint();
+  // For players and tests; clearSyncPoint() forgets it.
+  static void publishSyncPoint(SyncPoint point);
+  static void clearSyncPoint();
 };
 
 }  // namespace ui

@@ -9,6 +9,7 @@
 #include "MediaFixtures.h"
 #include "platform/media/MediaAudioPlayer.h"
 #include "ui/AudioPlayer.h"
+#include "ui/RunLoop.h"
 
 using platform::MediaAudioPlayer;
 
@@ -64,9 +65,12 @@ TEST(MediaAudioPlayer, WithoutAnAudioDevicePlayFailsAndNothingChanges) {
   MediaFixtures files;
   auto player = makePlayer(files, 1.0);
   ASSERT_TRUE(player);
+  ui::AudioPlayer::clearSyncPoint();
   player->stop();
   EXPECT_FALSE(player->prepareToPlay());
   EXPECT_FALSE(player->play());
+  // Nothing plays, so there is nothing for the pictures to wait for.
+  EXPECT_FALSE(ui::AudioPlayer::syncPoint());
   EXPECT_FALSE(player->isPlaying());
   EXPECT_DOUBLE_EQ(player->currentTime(), 0.0);
   EXPECT_DOUBLE_EQ(player->outputLatency(), 0.0);
@@ -86,8 +90,19 @@ TEST(MediaAudioPlayer, PlaysStopsAndPlaysAgainFromTheStart) {
   ASSERT_TRUE(player->prepareToPlay()) << player->deviceError();
   EXPECT_GT(player->outputLatency(), 0.0);
   EXPECT_LT(player->outputLatency(), 0.5);
+  ui::RunLoop::main().reset(12.5);
+  const double before =
+      std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
   ASSERT_TRUE(player->play());
   EXPECT_TRUE(player->isPlaying());
+  // The first sample is heard one output latency after play(), at the run
+  // loop's time of the call.
+  auto sync = ui::AudioPlayer::syncPoint();
+  ASSERT_TRUE(sync);
+  EXPECT_EQ(sync->runLoopTime, 12.5);
+  EXPECT_GE(sync->heardAt, before + player->outputLatency());
+  EXPECT_LT(sync->heardAt, before + player->outputLatency() + 0.5);
+  ui::RunLoop::main().reset();
   ASSERT_TRUE(waitFor([&] { return player->currentTime() > 0.05; }));
   player->stop();
   EXPECT_FALSE(player->isPlaying());
