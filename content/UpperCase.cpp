@@ -28,8 +28,16 @@ std::string upperCased(std::string_view text) {
       out += static_cast<char>(byte - 'a' + 'A');
       continue;
     }
+    const bool continued =
+        i + 1 < text.size() && (static_cast<unsigned char>(text[i + 1]) & 0xC0) == 0x80;
+    // U+00B5 MICRO SIGN has its capital in Greek.
+    if (byte == 0xC2 && continued && static_cast<unsigned char>(text[i + 1]) == 0xB5) {
+      appendUtf8(out, 0x39C);
+      ++i;
+      continue;
+    }
     // Two-byte sequences C3 xx encode U+00C0 … U+00FF.
-    if (byte == 0xC3 && i + 1 < text.size()) {
+    if (byte == 0xC3 && continued) {
       auto next = static_cast<unsigned char>(text[i + 1]);
       char32_t c = 0xC0 + (next & 0x3F);
       if (c == 0xDF) {

@@ -14,8 +14,8 @@ class OrvBigTextView : public ui::View {
   explicit OrvBigTextView(const ui::Rect& frame);
   static std::shared_ptr<OrvBigTextView> initWithCoder(const ui::Coder& coder);
 
-  void prepareBigText();
-  void showBigWord();
+  virtual void prepareBigText();
+  virtual void showBigWord();
   void hideLabel();
 
   // Index of the word to show; the owner raises it between passages and

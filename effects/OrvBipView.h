@@ -13,5 +13,5 @@ class OrvBipView : public ui::View {
 
   // Animated: full light for 0.1 s, then an ease-out fade over `duration`
   // seconds. Not animated: full light for `duration` seconds, then out at once.
-  void flash(bool animated, double duration);
+  virtual void flash(bool animated, double duration);
 };

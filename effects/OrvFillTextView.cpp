@@ -33,7 +33,10 @@ void OrvFillTextView::prepareFill() {
 
   // Rows advance by 70 % of a label's height, so they overlap.
   const double rowHeight = labels_[0]->bounds().height() * 0.7;
-  labelsPerScreen_ = static_cast<std::int64_t>(std::ceil(bounds().height() / rowHeight));
+  const double rows = std::ceil(bounds().height() / rowHeight);
+  // A view or a font of no height would give no rows at all; one row keeps
+  // the steps' arithmetic defined (the show always has fourteen).
+  labelsPerScreen_ = rows >= 1 && std::isfinite(rows) ? static_cast<std::int64_t>(rows) : 1;
   middleIndex_ = labelsPerScreen_ / 2 - 1;
   setBackgroundColor(content::paletteDark());
 

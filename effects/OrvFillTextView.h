@@ -18,8 +18,8 @@ class OrvFillTextView : public ui::View {
   explicit OrvFillTextView(const ui::Rect& frame);
   static std::shared_ptr<OrvFillTextView> initWithCoder(const ui::Coder& coder);
 
-  void prepareFill();
-  void stepFill();
+  virtual void prepareFill();
+  virtual void stepFill();
 
   const std::shared_ptr<ui::View>& container() const { return container_; }
   std::int64_t position() const { return position_; }

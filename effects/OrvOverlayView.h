@@ -15,9 +15,9 @@ class OrvOverlayView : public ui::View {
   explicit OrvOverlayView(const ui::Rect& frame);
   static std::shared_ptr<OrvOverlayView> initWithCoder(const ui::Coder& coder);
 
-  void prepareOverlay();
-  void flashRandomView();
-  void advancePattern();
+  virtual void prepareOverlay();
+  virtual void flashRandomView();
+  virtual void advancePattern();
 
   // The current pattern, which is also how many bars a flash considers:
   // 1, 2, 3, 4, 5, then 7.

@@ -17,9 +17,9 @@ class OrvRapidTextView : public ui::View {
   // Nullptr when the archive is not a view's.
   static std::shared_ptr<OrvRapidTextView> initWithCoder(const ui::Coder& coder);
 
-  void prepareRapidText();
-  void showNextRapidPhrase();
-  void showNextStaticPhrase();
+  virtual void prepareRapidText();
+  virtual void showNextRapidPhrase();
+  virtual void showNextStaticPhrase();
   void hideMainLabel();
   void trailSupportLabels();
   void scatterSupportLabels();

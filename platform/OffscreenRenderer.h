@@ -9,6 +9,8 @@
 
 namespace platform {
 
+class Compositor;
+
 // RGBA, 8 bits a channel, rows top to bottom, not premultiplied.
 struct Image {
   int width = 0;
@@ -27,9 +29,12 @@ class OffscreenRenderer {
   virtual ~OffscreenRenderer() = default;
 
   // `root` as presented at time t, its bounds origin at the image's top left,
-  // `scale` pixels per point.
-  virtual Image render(ui::View& root, double t, int pixelWidth, int pixelHeight,
-                       double scale) = 0;
+  // `scale` pixels per point. An empty image (width 0) when the size is not
+  // positive or larger than OpenGL can draw, or the scale is not positive.
+  virtual Image render(ui::View& root, double t, int pixelWidth, int pixelHeight, double scale) = 0;
+
+  // The compositor behind render(), for its caching switch and statistics.
+  virtual Compositor& compositor() = 0;
 };
 
 bool writePng(const Image& image, const std::string& path, std::string& error);

@@ -1,5 +1,6 @@
 #include "show/ViewController.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -23,19 +24,6 @@ constexpr unsigned kFlexibleSize = ui::AutoresizingFlexibleWidth | ui::Autoresiz
 }
 
 }  // namespace
-
-// The views made in the first steps of construction, before the player.
-struct ViewController::Members {
-  std::shared_ptr<ui::View> qtFoolingBgView;
-  std::shared_ptr<ui::View> contentView;
-  std::shared_ptr<ui::View> backgroundContainer;
-  std::shared_ptr<OrvRapidTextView> rapidTextView;
-  std::shared_ptr<OrvFillTextView> fillTextView;
-  std::shared_ptr<OrvBigTextView> bigTextView;
-  std::shared_ptr<ui::Label> wfLabel;
-  std::shared_ptr<OrvBipView> bipView;
-  std::shared_ptr<OrvOverlayView> overlayView;
-};
 
 ViewController::Members ViewController::makeMembers() {
   const ui::Rect zero = ui::Rect::zero();
@@ -99,7 +87,12 @@ std::shared_ptr<ui::AudioPlayer> ViewController::makeAudioPlayer() {
   std::string error;
   auto player = ui::AudioPlayer::createWithContentsOfURL(*url, error);
   if (!player) {
-    std::fprintf(stderr, "invited: cannot play the music: %s: %s\n", url->c_str(), error.c_str());
+    // One line that names the file, whether or not the player's reason does.
+    if (error.find(*url) == std::string::npos) {
+      error = *url + ": " + error;
+    }
+    std::replace(error.begin(), error.end(), '\n', ' ');
+    std::fprintf(stderr, "invited: cannot play the music: %s\n", error.c_str());
     std::exit(1);
   }
   return player;

@@ -53,10 +53,25 @@ class ViewController : public ui::ViewController,
   const std::shared_ptr<OrvBipView>& bipView() const { return bipView_; }
   const std::shared_ptr<OrvOverlayView>& overlayView() const { return overlayView_; }
 
- private:
-  struct Members;
-  explicit ViewController(Members members);
+ protected:
+  // The views made in the first steps of construction, before the player.
+  // The program always takes makeMembers(); a test hands in effect views that
+  // count the cue sheet's calls (their operations are virtual for that).
+  struct Members {
+    std::shared_ptr<ui::View> qtFoolingBgView;
+    std::shared_ptr<ui::View> contentView;
+    std::shared_ptr<ui::View> backgroundContainer;
+    std::shared_ptr<OrvRapidTextView> rapidTextView;
+    std::shared_ptr<OrvFillTextView> fillTextView;
+    std::shared_ptr<OrvBigTextView> bigTextView;
+    std::shared_ptr<ui::Label> wfLabel;
+    std::shared_ptr<OrvBipView> bipView;
+    std::shared_ptr<OrvOverlayView> overlayView;
+  };
   static Members makeMembers();
+  explicit ViewController(Members members);
+
+ private:
   static std::shared_ptr<ui::AudioPlayer> makeAudioPlayer();
   static std::shared_ptr<ui::Button> makeStartButton();
 

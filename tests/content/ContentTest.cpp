@@ -77,6 +77,12 @@ TEST(UpperCase, MapsLatinLettersAndLeavesTheRest) {
   EXPECT_EQ(content::upperCased("stra\u00dfe"), "STRASSE");
   EXPECT_EQ(content::upperCased("\u00ff"), "\u0178");
   EXPECT_EQ(content::upperCased("\u00f7 \u2019 \u00c4"), "\u00f7 \u2019 \u00c4");
+  EXPECT_EQ(content::upperCased("5 \u00b5m"), "5 \u039cM");
+  // A broken sequence passes through byte for byte; the letters after it still change.
+  EXPECT_EQ(content::upperCased("\xc3"
+                                "a \xc3"),
+            "\xc3"
+            "A \xc3");
 }
 
 }  // namespace

@@ -104,6 +104,14 @@ TEST_F(FillText, MiddleSequenceSkipsTheLastPhraseAndAll512LabelsReveal) {
   }
 }
 
+TEST_F(FillText, AViewWithNoHeightGetsOneRowInsteadOfDividingByZero) {
+  auto view = prepared({0, 0, 1920, 0});
+  EXPECT_EQ(view->labelsPerScreen(), 1);
+  EXPECT_EQ(view->middleIndex(), -1);
+  view->stepFill();
+  EXPECT_EQ(view->labels()[0]->frame().y(), 0);
+}
+
 TEST_F(FillText, OneRowScreenHasNoMiddleRow) {
   auto view = prepared({0, 0, 1920, 50});
   EXPECT_EQ(view->labelsPerScreen(), 1);

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <memory>
+
+#include "ui/Application.h"
+#include "ui/Responder.h"
+#include "ui/Window.h"
+
+// Makes the one window at launch and hands it to the show controller; the
+// shell does nothing else.
+class AppDelegate : public ui::Responder, public ui::ApplicationDelegate {
+ public:
+  bool didFinishLaunchingWithOptions(const ui::LaunchOptions& options) override;
+
+  const std::shared_ptr<ui::Window>& window() const { return window_; }
+  void setWindow(std::shared_ptr<ui::Window> window) { window_ = std::move(window); }
+
+ private:
+  std::shared_ptr<ui::Window> window_;
+};

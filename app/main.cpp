@@ -1,0 +1,8 @@
+#include "app/AppDelegate.h"
+#include "platform/ApplicationMain.h"
+#include "platform/media/MediaAudioPlayer.h"
+
+int main(int argc, char** argv) {
+  platform::MediaAudioPlayer::install();
+  return platform::applicationMain(argc, argv, [] { return std::make_shared<AppDelegate>(); });
+}

@@ -1,0 +1,84 @@
+#include "OffscreenRenderer.h"
+
+#include <stdexcept>
+
+#include "Compositor.h"
+#include "EglContext.h"
+#include "RenderTarget.h"
+
+namespace platform {
+
+namespace {
+
+class EglOffscreenRenderer : public OffscreenRenderer {
+ public:
+  explicit EglOffscreenRenderer(std::unique_ptr<EglContext> context)
+      : context_(std::move(context)), compositor_(std::make_unique<Compositor>()) {}
+  ~EglOffscreenRenderer() override {
+    context_->makeCurrent();
+    target_.reset();
+    compositor_.reset();
+  }
+
+  Image render(ui::View& root, double t, int pixelWidth, int pixelHeight, double scale) override {
+    Image image;
+    context_->makeCurrent();
+    GLint largest = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+    if (pixelWidth <= 0 || pixelHeight <= 0 || pixelWidth > largest || pixelHeight > largest ||
+        !(scale > 0)) {
+      return image;
+    }
+    if (!target_ || target_->width() != pixelWidth || target_->height() != pixelHeight) {
+      target_.reset();
+      target_ = std::make_unique<RenderTarget>(pixelWidth, pixelHeight);
+    }
+    compositor_->render(root, t, target_->framebuffer(), pixelWidth, pixelHeight, scale);
+    image.width = pixelWidth;
+    image.height = pixelHeight;
+    image.rgba.resize(std::size_t(pixelWidth) * pixelHeight * 4);
+    std::vector<std::uint8_t> rows(image.rgba.size());
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, target_->framebuffer());
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, pixelWidth, pixelHeight, GL_RGBA, GL_UNSIGNED_BYTE, rows.data());
+    // GL rows run bottom to top, and pixels hold premultiplied colour.
+    const std::size_t stride = std::size_t(pixelWidth) * 4;
+    for (int y = 0; y < pixelHeight; ++y) {
+      const std::uint8_t* source = rows.data() + std::size_t(pixelHeight - 1 - y) * stride;
+      std::uint8_t* destination = image.rgba.data() + std::size_t(y) * stride;
+      for (std::size_t i = 0; i < stride; i += 4) {
+        unsigned a = source[i + 3];
+        for (int c = 0; c < 3; ++c) {
+          destination[i + c] =
+              a == 0 ? 0 : std::uint8_t(std::min(255u, (source[i + c] * 255u + a / 2) / a));
+        }
+        destination[i + 3] = std::uint8_t(a);
+      }
+    }
+    return image;
+  }
+
+  Compositor& compositor() override { return *compositor_; }
+
+ private:
+  std::unique_ptr<EglContext> context_;
+  std::unique_ptr<Compositor> compositor_;
+  std::unique_ptr<RenderTarget> target_;
+};
+
+}  // namespace
+
+std::unique_ptr<OffscreenRenderer> OffscreenRenderer::create(std::string& error) {
+  auto context = EglContext::create(error);
+  if (!context) {
+    return nullptr;
+  }
+  try {
+    return std::make_unique<EglOffscreenRenderer>(std::move(context));
+  } catch (const std::exception& e) {
+    error = e.what();
+    return nullptr;
+  }
+}
+
+}  // namespace platform

@@ -1,0 +1,40 @@
+#include <png.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "OffscreenRenderer.h"
+
+namespace platform {
+
+bool writePng(const Image& image, const std::string& path, std::string& error) {
+  if (image.width <= 0 || image.height <= 0 ||
+      image.rgba.size() != std::size_t(image.width) * image.height * 4) {
+    error = "cannot write " + path + ": the image is empty or its size does not match its pixels";
+    return false;
+  }
+  std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "wb"), &std::fclose);
+  if (!file) {
+    error = "cannot write " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  png_image png{};
+  png.version = PNG_IMAGE_VERSION;
+  png.width = png_uint_32(image.width);
+  png.height = png_uint_32(image.height);
+  png.format = PNG_FORMAT_RGBA;
+  if (!png_image_write_to_stdio(&png, file.get(), 0, image.rgba.data(), 0, nullptr)) {
+    error = "cannot write " + path + ": " + png.message;
+    png_image_free(&png);
+    return false;
+  }
+  if (std::fflush(file.get()) != 0) {
+    error = "cannot write " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace platform

@@ -1,0 +1,273 @@
+#include "SdlWindowHost.h"
+
+#include <epoxy/gl.h>
+
+#include <algorithm>
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "ui/RunLoop.h"
+#include "ui/Screen.h"
+
+namespace platform {
+
+namespace {
+
+constexpr double cursorHideDelay = 2.0;  // seconds without pointer motion
+
+ui::Window* asWindow(const std::shared_ptr<ui::View>& view) {
+  return static_cast<ui::Window*>(view.get());
+}
+
+}  // namespace
+
+SdlWindowHost::SdlWindowHost()
+    : origin_(ui::RunLoop::main().now()),
+      counterOrigin_(SDL_GetPerformanceCounter()),
+      counterFrequency_(double(SDL_GetPerformanceFrequency())) {}
+
+SdlWindowHost::~SdlWindowHost() {
+  if (glContext_) {
+    SDL_GL_MakeCurrent(sdlWindow_, glContext_);
+    compositor_.reset();
+    SDL_GL_DeleteContext(glContext_);
+  }
+  if (sdlWindow_) {
+    SDL_DestroyWindow(sdlWindow_);
+  }
+}
+
+double SdlWindowHost::now() const {
+  return origin_ + double(SDL_GetPerformanceCounter() - counterOrigin_) / counterFrequency_;
+}
+
+void SdlWindowHost::followAudio() {
+  auto sync = ui::AudioPlayer::syncPoint();
+  if (!sync || (followed_ && followed_->runLoopTime == sync->runLoopTime &&
+                followed_->heardAt == sync->heardAt)) {
+    return;
+  }
+  followed_ = sync;
+  // The player speaks the steady clock; read both clocks at one instant to
+  // carry its hearing time over to ours.
+  const double steadyNow =
+      std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+  const double heardAt = sync->heardAt + (now() - steadyNow);
+  // The sound of run-loop time r reaches the listener at heardAt + (r − runLoopTime);
+  // its picture must be displayed then.
+  videoDelay_ = heardAt - sync->runLoopTime;
+}
+
+double SdlWindowHost::showTime(double displayTime) {
+  lastShowTime_ = std::max(lastShowTime_, displayTime - videoDelay_);
+  return lastShowTime_;
+}
+
+void SdlWindowHost::present(ui::Window& window) {
+  window_ = window.weak_from_this();
+  if (!sdlWindow_) {
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    ui::Rect frame = window.frame();
+    sdlWindow_ = SDL_CreateWindow(
+        "you are invited", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+        std::max(1, int(std::lround(frame.width()))), std::max(1, int(std::lround(frame.height()))),
+        SDL_WINDOW_OPENGL | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_HIDDEN);
+    if (!sdlWindow_) {
+      throw std::runtime_error(std::string("cannot open a window: ") + SDL_GetError());
+    }
+    glContext_ = SDL_GL_CreateContext(sdlWindow_);
+    if (!glContext_) {
+      throw std::runtime_error(std::string("cannot make an OpenGL 3.3 context: ") + SDL_GetError());
+    }
+    vsync_ = SDL_GL_SetSwapInterval(1) == 0;
+    SDL_DisplayMode mode;
+    int display = SDL_GetWindowDisplayIndex(sdlWindow_);
+    if (SDL_GetCurrentDisplayMode(std::max(display, 0), &mode) == 0 && mode.refresh_rate > 0) {
+      refreshRate_ = mode.refresh_rate;
+    }
+    compositor_ = std::make_unique<Compositor>();
+    SDL_ShowWindow(sdlWindow_);
+    lastMotion_ = now();
+  }
+  // The window manager may not give the size asked for.
+  int w = 0, h = 0;
+  SDL_GetWindowSize(sdlWindow_, &w, &h);
+  if (ui::Size{double(w), double(h)} != window.bounds().size) {
+    window.resize({double(w), double(h)});
+  }
+  updateScale();
+  drawFrame(ui::RunLoop::main().now());
+}
+
+void SdlWindowHost::updateScale() {
+  int w = 0, h = 0, pixelWidth = 0, pixelHeight = 0;
+  SDL_GetWindowSize(sdlWindow_, &w, &h);
+  SDL_GL_GetDrawableSize(sdlWindow_, &pixelWidth, &pixelHeight);
+  if (w > 0 && pixelWidth > 0) {
+    ui::Screen::main().setScale(double(pixelWidth) / w);
+  }
+}
+
+void SdlWindowHost::drawFrame(double t) {
+  auto window = window_.lock();
+  if (!window || !sdlWindow_) {
+    return;
+  }
+  window->layoutIfNeeded();
+  int pixelWidth = 0, pixelHeight = 0;
+  SDL_GL_GetDrawableSize(sdlWindow_, &pixelWidth, &pixelHeight);
+  if (pixelWidth <= 0 || pixelHeight <= 0) {
+    return;
+  }
+  SDL_GL_MakeCurrent(sdlWindow_, glContext_);
+  compositor_->render(*window, t, 0, pixelWidth, pixelHeight, ui::Screen::main().scale());
+  if (frameDrawn_) {
+    frameDrawn_();
+  }
+  SDL_GL_SwapWindow(sdlWindow_);
+  lastSwap_ = now();
+}
+
+int SdlWindowHost::run() {
+  running_ = true;
+  const double period = 1.0 / refreshRate_;
+  while (running_) {
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) {
+      handle(event);
+    }
+    if (!running_) {
+      break;
+    }
+    auto& runLoop = ui::RunLoop::main();
+    if (minimized_ || window_.expired()) {
+      // Nothing to draw: keep tasks on time and wake for events.
+      double wait = std::clamp(runLoop.nextFireTime() + videoDelay_ - now(), 0.0, period);
+      SDL_WaitEventTimeout(nullptr, int(wait * 1000));
+      runLoop.runUntil(showTime(now()));
+      followAudio();
+      continue;
+    }
+    // The frame drawn now is displayed at the next vertical blank.
+    double target = std::max(now(), lastSwap_ + period);
+    const double shown = showTime(target);
+    runLoop.runUntil(shown);
+    followAudio();
+    updateCursor();
+    if (!vsync_) {
+      std::this_thread::sleep_for(std::chrono::duration<double>(target - now()));
+    }
+    double previousSwap = lastSwap_;
+    drawFrame(shown);
+    // Some servers accept a swap interval and then ignore it: swaps that keep
+    // returning well before the next blank mean the clock must pace instead.
+    if (vsync_) {
+      fastSwaps_ = lastSwap_ - previousSwap < period * 0.5 ? fastSwaps_ + 1 : 0;
+      vsync_ = fastSwaps_ < 10;
+    }
+    updateScale();
+  }
+  if (auto window = window_.lock()) {
+    asWindow(window)->close();
+  }
+  return 0;
+}
+
+void SdlWindowHost::handle(const SDL_Event& event) {
+  auto view = window_.lock();
+  ui::Window* window = view ? asWindow(view) : nullptr;
+  switch (event.type) {
+    case SDL_QUIT:
+      running_ = false;
+      break;
+    case SDL_WINDOWEVENT:
+      switch (event.window.event) {
+        case SDL_WINDOWEVENT_CLOSE:
+          running_ = false;
+          break;
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+          if (window) {
+            window->resize({double(event.window.data1), double(event.window.data2)});
+          }
+          updateScale();
+          break;
+        case SDL_WINDOWEVENT_MINIMIZED:
+          minimized_ = true;
+          break;
+        case SDL_WINDOWEVENT_RESTORED:
+        case SDL_WINDOWEVENT_MAXIMIZED:
+        case SDL_WINDOWEVENT_SHOWN:
+          minimized_ = false;
+          break;
+        default:
+          break;
+      }
+      break;
+    case SDL_MOUSEBUTTONDOWN:
+      if (event.button.button == SDL_BUTTON_LEFT && window) {
+        pressed_ = true;
+        window->touchDown({double(event.button.x), double(event.button.y)});
+      }
+      break;
+    case SDL_MOUSEBUTTONUP:
+      if (event.button.button == SDL_BUTTON_LEFT && window && pressed_) {
+        pressed_ = false;
+        window->touchUp({double(event.button.x), double(event.button.y)});
+      }
+      break;
+    case SDL_MOUSEMOTION:
+      lastMotion_ = now();
+      if (!cursorShown_) {
+        SDL_ShowCursor(SDL_ENABLE);
+        cursorShown_ = true;
+      }
+      if (pressed_ && window) {
+        window->touchMoved({double(event.motion.x), double(event.motion.y)});
+      }
+      break;
+    case SDL_KEYDOWN: {
+      SDL_Keycode key = event.key.keysym.sym;
+      Uint16 mod = event.key.keysym.mod;
+#ifdef __APPLE__
+      bool command = mod & KMOD_GUI;
+#else
+      bool command = mod & KMOD_CTRL;
+#endif
+      if (key == SDLK_q && command) {
+        running_ = false;
+      } else if (key == SDLK_F11) {
+        toggleFullScreen(!(SDL_GetWindowFlags(sdlWindow_) & SDL_WINDOW_FULLSCREEN_DESKTOP));
+      } else if (key == SDLK_ESCAPE) {
+        toggleFullScreen(false);
+      }
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+void SdlWindowHost::toggleFullScreen(bool on) {
+  if (sdlWindow_) {
+    SDL_SetWindowFullscreen(sdlWindow_, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+  }
+}
+
+void SdlWindowHost::updateCursor() {
+  auto view = window_.lock();
+  if (!view || !cursorShown_) {
+    return;
+  }
+  const auto& controller = asWindow(view)->rootViewController();
+  if (controller && controller->prefersHomeIndicatorAutoHidden() &&
+      now() - lastMotion_ > cursorHideDelay) {
+    SDL_ShowCursor(SDL_DISABLE);
+    cursorShown_ = false;
+  }
+}
+
+}  // namespace platform

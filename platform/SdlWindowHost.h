@@ -1,0 +1,90 @@
+#pragma once
+
+#include <SDL.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+
+#include "Compositor.h"
+#include "ui/AudioPlayer.h"
+#include "ui/Window.h"
+
+namespace platform {
+
+// Shows the program's one ui::Window in an SDL2 window with an OpenGL 3.3
+// context and runs the event and frame loop for it.
+//
+// The run loop's clock is mapped onto SDL's performance counter, with the run
+// loop's now() at creation as the origin. Each frame targets the time it will
+// be displayed (the next vertical blank): the loop runs the run loop's tasks
+// up to that time, draws the tree as presented then, and swaps. A task due at
+// time c is thus on screen in the first frame displayed at or after c.
+class SdlWindowHost : public ui::WindowHost {
+ public:
+  // SDL's video subsystem must be initialised.
+  SdlWindowHost();
+  ~SdlWindowHost() override;
+  SdlWindowHost(const SdlWindowHost&) = delete;
+  SdlWindowHost& operator=(const SdlWindowHost&) = delete;
+
+  // Creates and shows the SDL window with the ui::Window's frame and draws its
+  // first frame. Throws std::runtime_error when no window or no OpenGL 3.3
+  // context can be made.
+  void present(ui::Window& window) override;
+
+  // Runs until the window is closed or the user quits; the window then learns
+  // that it went away. Returns the process status.
+  int run();
+  // Ends run() after the current frame.
+  void quit() { running_ = false; }
+
+  SDL_Window* sdlWindow() const { return sdlWindow_; }
+  // Called after each frame is drawn, before it is swapped to the screen,
+  // with the window's OpenGL context current: lets a test read the pixels.
+  void setFrameDrawn(std::function<void()> observer) { frameDrawn_ = std::move(observer); }
+  double refreshRate() const { return refreshRate_; }
+  // Seconds of the run loop's clock at this instant.
+  double now() const;
+  // How far the pictures run behind the display clock so that they reach the
+  // viewer together with the music's sound (negative: ahead). 0 until a
+  // player starts.
+  double videoDelay() const { return videoDelay_; }
+
+ private:
+  void handle(const SDL_Event& event);
+  void drawFrame(double t);
+  void updateScale();
+  void updateCursor();
+  void toggleFullScreen(bool on);
+  // Takes up the sync point of a player that has just started.
+  void followAudio();
+  // The run loop's time for a frame displayed at `displayTime`; never earlier
+  // than the last one.
+  double showTime(double displayTime);
+
+  std::weak_ptr<ui::View> window_;
+  SDL_Window* sdlWindow_ = nullptr;
+  SDL_GLContext glContext_ = nullptr;
+  std::unique_ptr<Compositor> compositor_;
+  std::function<void()> frameDrawn_;
+  double origin_ = 0;  // run-loop seconds at counterOrigin_
+  std::uint64_t counterOrigin_ = 0;
+  double counterFrequency_ = 1;
+  double refreshRate_ = 60;  // frames per second of the window's display
+  bool vsync_ = false;       // swaps wait for the vertical blank
+  int fastSwaps_ = 0;        // swaps in a row that did not wait for the blank
+  double lastSwap_ = 0;      // run-loop seconds just after the last swap returned
+  double lastMotion_ = 0;    // run-loop seconds of the last pointer motion
+  bool cursorShown_ = true;
+  bool minimized_ = false;
+  bool pressed_ = false;
+  bool running_ = false;
+  double videoDelay_ = 0;         // seconds, see videoDelay()
+  double lastShowTime_ = -1e300;  // run-loop seconds of the last frame or pass
+  std::optional<ui::AudioPlayer::SyncPoint> followed_;  // the sync point applied
+};
+
+}  // namespace platform

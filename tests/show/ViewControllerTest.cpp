@@ -1,0 +1,293 @@
+#include "show/ViewController.h"
+
+#include <cmath>
+
+#include "ShowTestSupport.h"
+#include "app/AppDelegate.h"
+#include "content/Content.h"
+
+namespace {
+
+using Controller = ShowTest;
+
+std::vector<std::shared_ptr<ui::View>> stageLayers(const ViewController& c) {
+  return {c.backgroundContainer(), c.rapidTextView(), c.fillTextView(),
+          c.bigTextView(),         c.wfLabel(),       c.bipView(),
+          c.overlayView()};
+}
+
+TEST_F(Controller, ConstructionBuildsEveryViewTheStartScreenAndAPreparedPlayer) {
+  auto c = std::make_shared<ViewController>();
+  EXPECT_FALSE(c->autostart());
+  EXPECT_EQ(c->length(), 1024);
+  EXPECT_TRUE(c->prefersHomeIndicatorAutoHidden());
+  // The view was loaded inside construction, and the player prepared there.
+  ASSERT_TRUE(c->isViewLoaded());
+  EXPECT_EQ(audio.created, 1);
+  EXPECT_EQ(audio.lastPath, (resources_ / "audio.m4a").string());
+  EXPECT_EQ(audio.prepared, 1);
+  EXPECT_EQ(audio.played, 0);
+
+  const auto& root = c->view();
+  EXPECT_EQ(root->backgroundColor(), ui::Color::black());
+  std::vector<std::shared_ptr<ui::View>> rootStack{c->qtFoolingBgView(), c->contentView(),
+                                                   c->startButton()};
+  EXPECT_EQ(root->subviews(), rootStack);
+  EXPECT_EQ(c->qtFoolingBgView()->backgroundColor(), ui::Color::withRGBA(0.1, 0.1, 0.1, 1));
+  EXPECT_TRUE(c->contentView()->isHidden());
+  for (const auto& layer : stageLayers(*c)) {
+    EXPECT_EQ(layer->frame(), ui::Rect::zero());
+    EXPECT_EQ(layer->superview(), nullptr);
+  }
+
+  const auto& button = c->startButton();
+  EXPECT_EQ(button->title(), content::infoText());
+  EXPECT_EQ(button->titleLabel()->numberOfLines(), 0);
+  EXPECT_EQ(button->titleLabel()->lineBreakMode(), ui::LineBreakMode::ByWordWrapping);
+  EXPECT_EQ(button->titleLabel()->font(), ui::Font::systemFont(24));
+  EXPECT_EQ(button->titleLabel()->textColor(), ui::Color::white());
+  EXPECT_EQ(button->backgroundColor(), ui::Color::black());
+}
+
+TEST_F(Controller, AppearingStacksTheLayersWithOnlyTheStartScreenVisible) {
+  auto c = std::make_shared<ViewController>();
+  auto window = showIn(c, 1280, 720);
+  const ui::Rect full{0, 0, 1280, 720};
+  EXPECT_EQ(c->qtFoolingBgView()->frame(), (ui::Rect{639, 359, 2, 2}));
+  EXPECT_EQ(c->qtFoolingBgView()->autoresizingMask(), ui::AutoresizingNone);
+  EXPECT_EQ(c->contentView()->frame(), full);
+  EXPECT_EQ(c->contentView()->autoresizingMask(), 18u);
+  EXPECT_EQ(c->contentView()->backgroundColor(), ui::Color::white());
+  EXPECT_TRUE(c->contentView()->isHidden());
+  EXPECT_EQ(c->startButton()->frame(), full);
+  EXPECT_EQ(c->startButton()->autoresizingMask(), 18u);
+  EXPECT_FALSE(c->startButton()->isHidden());
+
+  const auto layers = stageLayers(*c);
+  EXPECT_EQ(c->contentView()->subviews(), layers);
+  for (const auto& layer : layers) {
+    EXPECT_TRUE(layer->isHidden());
+    if (layer == c->bipView()) {
+      EXPECT_EQ(layer->frame(), ui::Rect::zero());
+      EXPECT_EQ(layer->autoresizingMask(), ui::AutoresizingNone);
+    } else {
+      EXPECT_EQ(layer->frame(), full);
+      EXPECT_EQ(layer->autoresizingMask(), 18u);
+    }
+  }
+  EXPECT_EQ(c->backgroundContainer()->backgroundColor(), std::nullopt);
+  EXPECT_EQ(c->wfLabel()->textColor(), ui::Color::black());
+  EXPECT_EQ(c->overlayView()->layer().compositingFilter(),
+            ui::CompositingFilter::SaturationBlendMode);
+  EXPECT_EQ(c->rapidTextView()->layer().compositingFilter(), ui::CompositingFilter::None);
+
+  // Without a click the start screen stays: the unread autostart starts nothing.
+  runUntil(120);
+  EXPECT_TRUE(c->contentView()->isHidden());
+  EXPECT_EQ(audio.played, 0);
+}
+
+struct Fit {
+  double width, height, scale;
+};
+
+class StageFit : public ShowTest, public ::testing::WithParamInterface<Fit> {};
+
+TEST_P(StageFit, TheStageKeeps16By9AndFitsTheWindow) {
+  const Fit fit = GetParam();
+  auto c = std::make_shared<ViewController>();
+  auto window = showIn(c, fit.width, fit.height);
+  const ui::Rect squareBefore = c->qtFoolingBgView()->frame();
+  if (fit.width > 0) {
+    click(*window, {fit.width / 2, fit.height / 2});
+  } else {
+    // Nothing to click in an empty window: the button's action directly.
+    c->startButtonTouchedWithButton(c->startButton().get());
+  }
+  runUntil(4);
+  ASSERT_FALSE(c->contentView()->isHidden());
+
+  const auto& root = c->view();
+  EXPECT_EQ(root->bounds().size, (ui::Size{1920, 1080}));
+  EXPECT_TRUE(root->clipsToBounds());
+  if (std::isnan(fit.scale)) {
+    EXPECT_TRUE(root->transform().isIdentity());
+  } else {
+    EXPECT_EQ(root->transform(), ui::AffineTransform::makeScale(fit.scale, fit.scale));
+  }
+  // The stage stays centred in the window.
+  EXPECT_EQ(root->center(), (ui::Point{fit.width / 2, fit.height / 2}));
+  EXPECT_EQ(c->contentView()->frame(), (ui::Rect{0, 0, 1920, 1080}));
+  for (const auto& layer : std::vector<std::shared_ptr<ui::View>>{
+           c->backgroundContainer(), c->rapidTextView(), c->fillTextView(), c->bigTextView(),
+           c->overlayView()}) {
+    EXPECT_EQ(layer->bounds().size, (ui::Size{1920, 1080}));
+  }
+  EXPECT_EQ(c->qtFoolingBgView()->frame(), squareBefore);
+  EXPECT_EQ(c->bipView()->frame(), (ui::Rect{1832, 44, 44, 44}));
+  EXPECT_EQ(c->bipView()->layer().cornerRadius(), 22);
+  EXPECT_EQ(c->bipView()->backgroundColor(), ui::Color::black());
+  EXPECT_TRUE(c->bipView()->isHidden());
+}
+
+INSTANTIATE_TEST_SUITE_P(Windows, StageFit,
+                         ::testing::Values(Fit{1920, 1080, 1.0}, Fit{1280, 720, 1280.0 / 1920},
+                                           Fit{2560, 1080, 1.0}, Fit{1280, 1024, 1280.0 / 1920},
+                                           Fit{0, 0, NAN}));
+
+TEST_F(Controller, TheClosingLineIsCentredInBoldOnTheStageAndHidden) {
+  auto c = std::make_shared<ViewController>();
+  auto window = showIn(c, 1920, 1080);
+  click(*window, {10, 10});
+  runUntil(4);
+  const auto& line = c->wfLabel();
+  EXPECT_EQ(line->text(), "www.fireflies.se");
+  EXPECT_EQ(line->font(), ui::Font::boldSystemFont(96));
+  EXPECT_TRUE(line->isHidden());
+  EXPECT_LT(line->bounds().width(), 1920);
+  EXPECT_EQ(line->frame().center(), (ui::Point{960, 540}));
+}
+
+TEST_F(Controller, AClickFadesTheStartScreenAndTheShowStartsWhenTheFadeCompletes) {
+  auto c = std::make_shared<ViewController>();
+  auto window = showIn(c, 1920, 1080);
+  runUntil(1);
+  click(*window, {1900, 1000});
+  const auto& button = c->startButton();
+  EXPECT_FALSE(button->isUserInteractionEnabled());
+  EXPECT_EQ(button->alpha(), 0);
+  EXPECT_EQ(button->presentedAlpha(1), 1);
+  EXPECT_NEAR(button->presentedAlpha(3), 0.5, 1e-6);  // half way on the symmetric curve
+  // A second click during the fade does nothing.
+  runUntil(2);
+  click(*window, {100, 100});
+  runUntil(4.999);
+  EXPECT_TRUE(c->contentView()->isHidden());
+  EXPECT_EQ(audio.played, 0);
+  runUntil(5);
+  EXPECT_FALSE(c->contentView()->isHidden());
+  EXPECT_TRUE(button->isHidden());
+  EXPECT_EQ(audio.played, 1);
+  // Position 0 has no delay: it ran with the fade's completion.
+  EXPECT_FALSE(c->rapidTextView()->isHidden());
+  EXPECT_FALSE(c->backgroundContainer()->isHidden());
+  // Nor does a click after the fade.
+  click(*window, {100, 100});
+  runUntil(80);
+  EXPECT_EQ(audio.played, 1);
+  EXPECT_EQ(ui::RunLoop::main().pendingCount(), 0u);
+}
+
+TEST_F(Controller, StartingArmsEveryCueOnceOnABlankStage) {
+  auto c = std::make_shared<ViewController>();
+  auto window = showIn(c, 1920, 1080);
+  runUntil(7);
+  c->startShow();
+  EXPECT_EQ(audio.played, 1);
+  EXPECT_TRUE(c->startButton()->isHidden());
+  EXPECT_FALSE(c->contentView()->isHidden());
+  for (const auto& layer : stageLayers(*c)) {
+    EXPECT_TRUE(layer->isHidden());
+  }
+  EXPECT_EQ(ui::RunLoop::main().pendingCount(), 1025u);
+  EXPECT_EQ(ui::RunLoop::main().nextFireTime(), 7);
+  runUntil(7);
+  EXPECT_FALSE(c->backgroundContainer()->isHidden());
+  EXPECT_EQ(c->backgroundContainer()->backgroundColor(), ui::Color::white());
+  EXPECT_FALSE(c->rapidTextView()->isHidden());
+  // The last position comes at 64 s.
+  runUntil(7 + 63.9375);
+  EXPECT_EQ(c->backgroundContainer()->backgroundColor(), ui::Color::white());
+  runUntil(7 + 64);
+  EXPECT_EQ(c->backgroundContainer()->backgroundColor(), ui::Color::black());
+}
+
+TEST_F(Controller, AFadeCutShortStillStartsTheShowAtItsCompletion) {
+  auto c = std::make_shared<ViewController>();
+  auto window = showIn(c, 1920, 1080);
+  click(*window, {960, 540});
+  runUntil(1);
+  c->startButton()->setAlpha(0.25);  // interrupts the fade
+  runUntil(1.01);
+  EXPECT_FALSE(c->contentView()->isHidden());
+  EXPECT_EQ(audio.played, 1);
+}
+
+TEST_F(Controller, AppearingAgainMidShowRebuildsTheStackAndTheMusicStaysStopped) {
+  auto c = std::make_shared<ViewController>();
+  auto window = showIn(c, 1280, 720);
+  click(*window, {10, 10});
+  runUntil(4);
+  const double start = now();
+  runUntil(start + 40.5);  // a fill-with-overlay passage
+  ASSERT_FALSE(c->fillTextView()->isHidden());
+  ASSERT_FALSE(c->bipView()->isHidden());
+  window->close();
+  EXPECT_EQ(audio.stopped, 1);
+  c->viewWillAppear(false);
+  const ui::Rect stage{0, 0, 1920, 1080};
+  EXPECT_EQ(c->contentView()->frame(), stage);
+  EXPECT_EQ(c->contentView()->subviews(), stageLayers(*c));
+  for (const auto& layer : stageLayers(*c)) {
+    EXPECT_TRUE(layer->isHidden());
+    if (layer != c->bipView()) {
+      EXPECT_EQ(layer->frame(), stage);
+    }
+  }
+  EXPECT_EQ(c->bipView()->frame(), (ui::Rect{1832, 44, 44, 44}));
+  EXPECT_TRUE(c->startButton()->isHidden());
+  // The next cue unhides only what its row unhides; the dot waits for its flash.
+  runUntil(start + 40.5625);
+  EXPECT_FALSE(c->backgroundContainer()->isHidden());
+  EXPECT_FALSE(c->fillTextView()->isHidden());
+  EXPECT_FALSE(c->overlayView()->isHidden());
+  EXPECT_TRUE(c->bipView()->isHidden());
+  EXPECT_TRUE(c->rapidTextView()->isHidden());
+  runUntil(start + 42);
+  EXPECT_FALSE(c->bipView()->isHidden());
+  EXPECT_FALSE(c->bigTextView()->isHidden());
+  EXPECT_EQ(audio.played, 1);
+}
+
+TEST_F(Controller, AMissingTrackEndsConstructionWithStatusOneAndOneLine) {
+  std::filesystem::remove(resources_ / "audio.m4a");
+  EXPECT_EXIT(ViewController(), ::testing::ExitedWithCode(1), "audio\\.m4a is missing\n$");
+}
+
+TEST_F(Controller, AnUnplayableTrackEndsConstructionWithStatusOneAndTheReason) {
+  ui::AudioPlayer::setFactory([](const std::string&, std::string& error) {
+    error = "not an audio file";
+    return std::shared_ptr<ui::AudioPlayer>();
+  });
+  EXPECT_EXIT(ViewController(), ::testing::ExitedWithCode(1), "audio\\.m4a: not an audio file\n$");
+}
+
+TEST_F(Controller, ArchiveAndNibConstructionStopTheProcess) {
+  ui::Coder coder;
+  EXPECT_DEATH(ViewController::initWithCoder(coder), "init\\(coder:\\) has not been implemented");
+  EXPECT_DEATH(ViewController::initWithNibName("Main", ""), "has not been implemented");
+}
+
+TEST_F(Controller, LaunchMakesOneWindowOfTheScreenWithTheShowAsItsRoot) {
+  for (bool withOptions : {false, true}) {
+    ui::Screen::main().setBounds({0, 0, 1440, 900});
+    auto delegate = std::make_shared<AppDelegate>();
+    EXPECT_EQ(delegate->window(), nullptr);
+    ui::LaunchOptions options;
+    if (withOptions) {
+      options["url"] = "file:///elsewhere";
+    }
+    EXPECT_TRUE(delegate->didFinishLaunchingWithOptions(options));
+    const auto& window = delegate->window();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->frame(), (ui::Rect{0, 0, 1440, 900}));
+    EXPECT_TRUE(window->isVisible());
+    auto controller = std::dynamic_pointer_cast<ViewController>(window->rootViewController());
+    ASSERT_NE(controller, nullptr);
+    EXPECT_EQ(controller->view()->superview(), window.get());
+    EXPECT_EQ(controller->startButton()->frame(), (ui::Rect{0, 0, 1440, 900}));
+    EXPECT_TRUE(controller->contentView()->isHidden());
+  }
+}
+
+}  // namespace
