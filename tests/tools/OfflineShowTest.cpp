@@ -1,0 +1,137 @@
+#include "OfflineShow.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "SilentAudioPlayer.h"
+#include "ui/Random.h"
+#include "ui/RunLoop.h"
+
+namespace render {
+namespace {
+
+// Share of the picture's pixels within `tolerance` of a colour.
+double share(const platform::Image& image, int r, int g, int b, int tolerance = 8) {
+  long matching = 0;
+  for (int y = 0; y < image.height; ++y) {
+    for (int x = 0; x < image.width; ++x) {
+      const std::uint8_t* p = image.pixel(x, y);
+      if (std::abs(p[0] - r) <= tolerance && std::abs(p[1] - g) <= tolerance &&
+          std::abs(p[2] - b) <= tolerance) {
+        ++matching;
+      }
+    }
+  }
+  return double(matching) / (double(image.width) * image.height);
+}
+
+class OfflineShowTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { SilentAudioPlayer::install(); }
+  void SetUp() override {
+    ui::Random::setSource(std::make_unique<ui::SeededRandomSource>(1));
+    show_ = std::make_unique<OfflineShow>(ui::Size{320, 180});
+  }
+  void TearDown() override {
+    show_.reset();
+    ui::Random::setSource(nullptr);
+  }
+
+  platform::Image renderAt(double showTime) {
+    if (!renderer_) {
+      std::string error;
+      renderer_ = platform::OffscreenRenderer::create(error);
+      EXPECT_TRUE(renderer_) << error;
+    }
+    show_->advanceTo(showTime);
+    return renderer_ ? show_->render(*renderer_, 320, 180) : platform::Image{};
+  }
+
+  std::unique_ptr<OfflineShow> show_;
+  static std::unique_ptr<platform::OffscreenRenderer> renderer_;
+};
+
+std::unique_ptr<platform::OffscreenRenderer> OfflineShowTest::renderer_;
+
+TEST_F(OfflineShowTest, StartScreenStandsUntouchedUntilTheClickAtMinusFour) {
+  ViewController& show = show_->controller();
+  show_->advanceTo(-4.5);
+  EXPECT_TRUE(show.startButton()->isUserInteractionEnabled());
+  EXPECT_EQ(show.startButton()->presentedAlpha(ui::RunLoop::main().now()), 1.0);
+  show_->advanceTo(-4);
+  EXPECT_EQ(ui::RunLoop::main().now(), 0.0);
+  EXPECT_FALSE(show.startButton()->isUserInteractionEnabled());
+  show_->advanceTo(-2);
+  // Halfway through the ease-in-ease-out fade.
+  EXPECT_NEAR(show.startButton()->presentedAlpha(ui::RunLoop::main().now()), 0.5, 1e-6);
+  EXPECT_TRUE(show.contentView()->isHidden());
+}
+
+TEST_F(OfflineShowTest, CuesLandExactlyOnTheirShowTimes) {
+  ViewController& show = show_->controller();
+  show_->advanceTo(-1e-9);
+  EXPECT_TRUE(show.contentView()->isHidden());
+  EXPECT_TRUE(show.backgroundContainer()->isHidden());
+  show_->advanceTo(0);
+  EXPECT_EQ(ui::RunLoop::main().now(), 4.0);
+  EXPECT_FALSE(show.backgroundContainer()->isHidden()) << "cue 0 runs at 0 s";
+  EXPECT_FALSE(show.rapidTextView()->isHidden());
+
+  // Cue 512 opens the fill passage, 608 the first big word, 992 the closing line.
+  show_->advanceTo(32 - 1e-9);
+  EXPECT_TRUE(show.fillTextView()->isHidden());
+  show_->advanceTo(32);
+  EXPECT_FALSE(show.fillTextView()->isHidden());
+  EXPECT_TRUE(show.rapidTextView()->isHidden());
+  show_->advanceTo(38 - 1e-9);
+  EXPECT_TRUE(show.bigTextView()->isHidden());
+  show_->advanceTo(38);
+  EXPECT_FALSE(show.bigTextView()->isHidden());
+  show_->advanceTo(62 - 1e-9);
+  EXPECT_TRUE(show.wfLabel()->isHidden());
+  show_->advanceTo(62);
+  EXPECT_FALSE(show.wfLabel()->isHidden());
+  show_->advanceTo(64 - 1e-9);
+  EXPECT_EQ(show.backgroundContainer()->backgroundColor(), ui::Color::white());
+  show_->advanceTo(64);
+  EXPECT_EQ(show.backgroundContainer()->backgroundColor(), ui::Color::black());
+  EXPECT_TRUE(show.wfLabel()->isHidden());
+}
+
+TEST_F(OfflineShowTest, TimeNeverGoesBack) {
+  show_->advanceTo(10);
+  show_->advanceTo(5);
+  EXPECT_EQ(show_->showTime(), 10);
+  EXPECT_EQ(ui::RunLoop::main().now(), 14.0);
+}
+
+TEST_F(OfflineShowTest, PicturesFollowTheTimeline) {
+  // The start screen: white text on black.
+  platform::Image start = renderAt(-5);
+  ASSERT_EQ(start.width, 320);
+  EXPECT_GT(share(start, 0, 0, 0), 0.80);
+  EXPECT_GT(share(start, 255, 255, 255, 40), 0.002);
+
+  // The first phrase: white capitals on the first palette colour, orange.
+  platform::Image first = renderAt(0.01);
+  EXPECT_GT(share(first, 251, 139, 36), 0.5);
+  EXPECT_GT(share(first, 255, 255, 255, 40), 0.003);
+
+  // After the last cue and the dot's last fade: black alone.
+  platform::Image end = renderAt(64.2);
+  EXPECT_EQ(share(end, 0, 0, 0, 0), 1.0);
+}
+
+TEST_F(OfflineShowTest, SameSeedSamePictures) {
+  platform::Image first = renderAt(5.3);
+  show_.reset();
+  ui::Random::setSource(std::make_unique<ui::SeededRandomSource>(1));
+  show_ = std::make_unique<OfflineShow>(ui::Size{320, 180});
+  platform::Image second = renderAt(5.3);
+  EXPECT_EQ(first.rgba, second.rgba);
+}
+
+}  // namespace
+}  // namespace render

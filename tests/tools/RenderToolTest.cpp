@@ -1,0 +1,155 @@
+// invited-render as a user meets it: a separate process, its exit status and
+// the files it leaves.
+#include <sys/wait.h>
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "ContactSheet.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ToolRun {
+  int status = -1;
+  std::string output;  // standard output and error together
+};
+
+ToolRun run(const std::string& arguments) {
+  std::string command = std::string(INVITED_RENDER_PATH) + " " + arguments + " 2>&1";
+  ToolRun result;
+  std::FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) {
+    ADD_FAILURE() << "cannot start " << command;
+    return result;
+  }
+  std::array<char, 4096> buffer;
+  std::size_t read;
+  while ((read = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
+    result.output.append(buffer.data(), read);
+  }
+  int status = pclose(pipe);
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
+
+std::string slurp(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+// Width and height from a PNG's header chunk; zeros when it is no PNG.
+std::pair<int, int> pngSize(const fs::path& path) {
+  std::string bytes = slurp(path);
+  if (bytes.size() < 24 || bytes.compare(0, 8, "\x89PNG\r\n\x1a\n") != 0) {
+    return {0, 0};
+  }
+  auto word = [&](std::size_t at) {
+    return int((unsigned char)bytes[at]) << 24 | int((unsigned char)bytes[at + 1]) << 16 |
+           int((unsigned char)bytes[at + 2]) << 8 | int((unsigned char)bytes[at + 3]);
+  };
+  return {word(16), word(20)};
+}
+
+std::string probe(const fs::path& path, const std::string& query) {
+  std::string command = "ffprobe -v error " + query + " -of csv=p=0 '" + path.string() + "'";
+  std::string text;
+  std::FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) {
+    return text;
+  }
+  std::array<char, 512> buffer;
+  while (std::fgets(buffer.data(), int(buffer.size()), pipe) != nullptr) {
+    text += buffer.data();
+  }
+  pclose(pipe);
+  return text;
+}
+
+class RenderTool : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = fs::temp_directory_path() /
+              ("invited-render-" +
+               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::create_directories(folder_);
+  }
+  void TearDown() override { fs::remove_all(folder_); }
+  std::string file(const std::string& name) const { return (folder_ / name).string(); }
+
+  fs::path folder_;
+};
+
+TEST_F(RenderTool, BadArgumentsExitWithStatusTwoAndSayWhy) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"", "frame, video or sheet"},
+      {"frame --at 1 --size=-320x180 " + file("a.png"), "--size"},
+      {"frame --at 1 --size 320x180 " + file("a.gif"), ".png"},
+      {"video " + file("a.webm"), ".mp4"},
+      {"video --from 10 --to 2 " + file("a.mp4"), "--from must come before --to"},
+      {"frame --at 1 /no/such/folder/a.png", "does not exist"},
+      {"frame --at noon " + file("a.png"), "--at"},
+      {"video --fps 0 " + file("a.mp4"), "--fps"},
+      {"video --fps 1000000 " + file("a.mp4"), "--fps"},
+      {"sheet --every 0 " + file("a.png"), "--every"},
+      {"frame --at 1 --bogus " + file("a.png"), "--bogus"},
+  };
+  for (const auto& [arguments, hint] : cases) {
+    ToolRun result = run(arguments);
+    EXPECT_EQ(result.status, 2) << arguments;
+    EXPECT_NE(result.output.find(hint), std::string::npos)
+        << arguments << " said: " << result.output;
+  }
+  EXPECT_FALSE(fs::exists(file("a.png")));
+  EXPECT_FALSE(fs::exists(file("a.mp4")));
+}
+
+TEST_F(RenderTool, EveryCommandHasHelp) {
+  for (const char* command : {"", "frame ", "video ", "sheet "}) {
+    ToolRun result = run(std::string(command) + "--help");
+    EXPECT_EQ(result.status, 0) << command;
+    EXPECT_NE(result.output.find("Usage"), std::string::npos) << command;
+  }
+}
+
+TEST_F(RenderTool, FrameIsAPngOfTheGivenSizeAndTheSeedRepeatsIt) {
+  ASSERT_EQ(run("frame --at 3.3 --size 320x180 --seed 9 " + file("a.png")).status, 0);
+  ASSERT_EQ(run("frame --at 3.3 --size 320x180 --seed 9 " + file("b.png")).status, 0);
+  EXPECT_EQ(pngSize(file("a.png")), std::make_pair(320, 180));
+  EXPECT_EQ(slurp(file("a.png")), slurp(file("b.png")));
+}
+
+TEST_F(RenderTool, VideoHasBothStreamsAndTheMusicStartsOnTheFirstCue) {
+  // One second around the show's start: half a second of fade, then cues.
+  ToolRun result =
+      run("video --size 160x90 --fps 30 --from -0.5 --to 0.5 --seed 1 " + file("v.mp4"));
+  ASSERT_EQ(result.status, 0) << result.output;
+  EXPECT_EQ(probe(file("v.mp4"),
+                  "-select_streams v:0 -count_frames -show_entries "
+                  "stream=codec_name,pix_fmt,r_frame_rate,nb_read_frames"),
+            "h264,yuv420p,30/1,30\n");
+  std::string audio =
+      probe(file("v.mp4"), "-select_streams a:0 -show_entries stream=codec_name,start_time");
+  ASSERT_EQ(audio.substr(0, 4), "aac,") << audio;
+  // The music's time 0 is at video time 0.5; its first packet starts earlier
+  // by the encoder's priming samples, which the decoder drops.
+  double start = std::stod(audio.substr(4));
+  EXPECT_LE(start, 0.5);
+  EXPECT_GE(start, 0.5 - 2112.0 / 48000);
+}
+
+TEST_F(RenderTool, SheetHasOneCaptionedPicturePerStep) {
+  ASSERT_EQ(run("sheet --every 20 --columns 3 --width 96 --seed 1 " + file("s.png")).status, 0);
+  // −5, 15, 35, 55 and the end at 64.5: five pictures, two rows of three.
+  render::ContactSheet layout(5, 3, 96);
+  EXPECT_EQ(pngSize(file("s.png")), std::make_pair(layout.width(), layout.height()));
+}
+
+}  // namespace

@@ -1,0 +1,224 @@
+#include "CommandLine.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <regex>
+#include <sstream>
+#include <string>
+
+namespace render {
+
+namespace {
+
+// Large enough for an 8K picture, small enough that one frame fits in memory
+// many times over.
+constexpr int maxSide = 8192;
+constexpr int maxFps = 240;
+// Beyond an hour the show has long been black.
+constexpr double maxTime = 3600;
+
+// A mistake in the arguments, told to the user as it is.
+struct UsageError {
+  std::string message;
+};
+
+std::string lowercaseExtension(const std::string& path) {
+  std::string extension = std::filesystem::path(path).extension().string();
+  std::transform(extension.begin(), extension.end(), extension.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return extension;
+}
+
+void checkOutput(const std::string& path, const std::string& extension) {
+  if (lowercaseExtension(path) != extension) {
+    throw UsageError{"'" + path + "': the output must be a " + extension + " file"};
+  }
+  namespace fs = std::filesystem;
+  std::error_code error;
+  fs::path file(path);
+  if (fs::is_directory(file, error)) {
+    throw UsageError{"'" + path + "' is a folder"};
+  }
+  fs::path folder = file.parent_path().empty() ? fs::path(".") : file.parent_path();
+  if (!fs::is_directory(folder, error)) {
+    throw UsageError{"'" + path + "': the folder " + folder.string() + " does not exist"};
+  }
+  // Trying is the only honest test: permissions, read-only file systems and
+  // special folders all say no in their own way. A file made for the trial
+  // goes again at once.
+  bool existed = fs::exists(file, error);
+  int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT, 0644);
+  if (descriptor < 0) {
+    throw UsageError{"'" + path + "' cannot be written: " + std::strerror(errno)};
+  }
+  ::close(descriptor);
+  if (!existed) {
+    fs::remove(file, error);
+  }
+}
+
+void checkTime(const char* name, double seconds) {
+  if (!std::isfinite(seconds) || std::fabs(seconds) > maxTime) {
+    std::ostringstream message;
+    message << name << " must be a time between " << -maxTime << " and " << maxTime << " seconds";
+    throw UsageError{message.str()};
+  }
+}
+
+void applySize(RenderRequest& request, const std::string& size) {
+  auto parsed = CommandLine::parseSize(size);
+  if (!parsed) {
+    throw UsageError{"--size '" + size + "' is not of the form WIDTHxHEIGHT, e.g. 1920x1080"};
+  }
+  auto [width, height] = *parsed;
+  if (width < 16 || height < 16 || width > maxSide || height > maxSide) {
+    throw UsageError{"--size " + size + ": each side must be from 16 to " +
+                     std::to_string(maxSide) + " pixels"};
+  }
+  request.width = width;
+  request.height = height;
+}
+
+void validate(RenderRequest& request, const std::string& size) {
+  switch (request.command) {
+    case RenderCommand::Frame:
+      applySize(request, size);
+      checkTime("--at", request.at);
+      checkOutput(request.output, ".png");
+      break;
+    case RenderCommand::Video:
+      applySize(request, size);
+      // 4:2:0 chroma has one sample per 2 × 2 pixels.
+      if (request.width % 2 != 0 || request.height % 2 != 0) {
+        throw UsageError{"--size " + size + ": a video needs an even width and height"};
+      }
+      if (request.fps <= 0 || request.fps > maxFps) {
+        throw UsageError{"--fps must be from 1 to " + std::to_string(maxFps)};
+      }
+      checkTime("--from", request.from);
+      checkTime("--to", request.to);
+      if (!(request.from < request.to)) {
+        throw UsageError{"--from must come before --to"};
+      }
+      if (request.crf < 0 || request.crf > 51) {
+        throw UsageError{"--crf must be from 0 to 51"};
+      }
+      checkOutput(request.output, ".mp4");
+      break;
+    case RenderCommand::Sheet:
+      if (!std::isfinite(request.every) || request.every <= 0 || request.every > 70) {
+        throw UsageError{"--every must be more than 0 and at most 70 seconds"};
+      }
+      if (request.columns < 1 || request.columns > 64) {
+        throw UsageError{"--columns must be from 1 to 64"};
+      }
+      if (request.thumbnailWidth < 32 || request.thumbnailWidth > 1920) {
+        throw UsageError{"--width must be from 32 to 1920 pixels"};
+      }
+      checkOutput(request.output, ".png");
+      break;
+  }
+}
+
+}  // namespace
+
+std::optional<std::pair<int, int>> CommandLine::parseSize(const std::string& text) {
+  static const std::regex form(R"(([0-9]{1,6})[xX]([0-9]{1,6}))");
+  std::smatch match;
+  if (!std::regex_match(text, match, form)) {
+    return std::nullopt;
+  }
+  return std::pair{std::stoi(match[1]), std::stoi(match[2])};
+}
+
+CommandLine::Outcome CommandLine::parse(int argc, const char* const* argv, std::ostream& out,
+                                        std::ostream& err) {
+  RenderRequest request;
+  std::string frameSize = "1920x1080";
+  std::string videoSize = "1920x1080";
+  std::uint64_t seed = 0;
+
+  CLI::App app{"Renders the show offline: one frame, a video with its music, or a storyboard.",
+               "invited-render"};
+  app.require_subcommand(1);
+  app.fallthrough(false);
+
+  auto addSeed = [&](CLI::App* command) {
+    command->add_option("--seed", seed, "Makes the random effects repeatable");
+  };
+
+  CLI::App* frame = app.add_subcommand("frame", "Writes one frame, as presented at a time");
+  frame
+      ->add_option("--at", request.at,
+                   "Seconds from the show's start (the start screen fades "
+                   "from -4 to 0)")
+      ->required();
+  frame->add_option("--size", frameSize, "Picture size in pixels, WIDTHxHEIGHT")
+      ->capture_default_str();
+  addSeed(frame);
+  frame->add_option("OUT", request.output, "The PNG file to write")->required();
+
+  CLI::App* video = app.add_subcommand("video", "Writes an H.264 video with the music as AAC");
+  video->add_option("OUT", request.output, "The MP4 file to write")->required();
+  video->add_option("--size", videoSize, "Picture size in pixels, WIDTHxHEIGHT")
+      ->capture_default_str();
+  video->add_option("--fps", request.fps, "Frames per second")->capture_default_str();
+  video->add_option("--from", request.from, "Show time of the first frame, in seconds")
+      ->capture_default_str();
+  video->add_option("--to", request.to, "Show time where the video ends, in seconds")
+      ->capture_default_str();
+  video->add_option("--crf", request.crf, "x264 quality: 0 lossless, 18 visually clean, 51 worst")
+      ->capture_default_str();
+  addSeed(video);
+
+  CLI::App* sheet = app.add_subcommand("sheet", "Writes a storyboard: the show at a glance");
+  sheet->add_option("OUT", request.output, "The PNG file to write")->required();
+  sheet->add_option("--every", request.every, "Seconds between pictures")->capture_default_str();
+  sheet->add_option("--columns", request.columns, "Pictures per row")->capture_default_str();
+  sheet->add_option("--width", request.thumbnailWidth, "Width of one picture in pixels")
+      ->capture_default_str();
+  addSeed(sheet);
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& error) {
+    if (app.get_subcommands().empty() && error.get_exit_code() != 0) {
+      err << "invited-render: give one command: frame, video or sheet\n"
+          << "Run with --help for more information.\n";
+      return {std::nullopt, usageStatus};
+    }
+    int status = app.exit(error, out, err);
+    return {std::nullopt, status == 0 ? 0 : usageStatus};
+  }
+
+  if (frame->parsed()) {
+    request.command = RenderCommand::Frame;
+  } else if (video->parsed()) {
+    request.command = RenderCommand::Video;
+  } else {
+    request.command = RenderCommand::Sheet;
+  }
+  for (CLI::App* command : {frame, video, sheet}) {
+    if (command->parsed() && command->count("--seed") > 0) {
+      request.seed = seed;
+    }
+  }
+
+  try {
+    validate(request, request.command == RenderCommand::Frame ? frameSize : videoSize);
+  } catch (const UsageError& error) {
+    err << "invited-render: " << error.message << "\nRun with --help for more information.\n";
+    return {std::nullopt, usageStatus};
+  }
+  return {request, 0};
+}
+
+}  // namespace render

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/OffscreenRenderer.h"
+
+struct AVCodecContext;
+struct AVFormatContext;
+struct AVFrame;
+struct AVPacket;
+struct AVStream;
+struct SwsContext;
+
+namespace render {
+
+struct VideoSettings {
+  int width = 1920;  // pixels, even
+  int height = 1080;
+  int fps = 60;
+  int crf = 18;
+  std::string preset = "veryfast";
+  // An AAC track whose packets are copied into the video, undecoded.
+  std::optional<std::string> musicPath;
+  // Video time, in seconds, at which the music's time 0 plays; negative cuts
+  // the music's beginning.
+  double musicStart = 0;
+  // Seconds of video: the music is cut there.
+  double duration = 0;
+};
+
+// Writes an MP4 file: H.264 (libx264, yuv420p, BT.709 limited range) from
+// RGBA frames, and optionally a remuxed AAC track. Frames are written in
+// order, each lasting 1/fps.
+class VideoWriter {
+ public:
+  static std::unique_ptr<VideoWriter> open(const std::string& path, const VideoSettings& settings,
+                                           std::string& error);
+  ~VideoWriter();
+  VideoWriter(const VideoWriter&) = delete;
+  VideoWriter& operator=(const VideoWriter&) = delete;
+
+  // `image` must have the settings' size.
+  bool writeFrame(const platform::Image& image, std::string& error);
+  // Flushes the encoder, copies the rest of the music and closes the file.
+  bool finish(std::string& error);
+
+  long framesWritten() const { return framesWritten_; }
+
+ private:
+  VideoWriter() = default;
+  bool openMusic(std::string& error);
+  bool drainEncoder(std::string& error);
+  // Copies music packets that start before `videoTime` seconds.
+  bool copyMusicUntil(double videoTime, std::string& error);
+
+  VideoSettings settings_;
+  std::string path_;
+  AVFormatContext* output_ = nullptr;
+  AVCodecContext* encoder_ = nullptr;
+  AVStream* videoStream_ = nullptr;
+  AVFrame* frame_ = nullptr;
+  AVPacket* packet_ = nullptr;
+  SwsContext* converter_ = nullptr;
+
+  AVFormatContext* music_ = nullptr;
+  int musicIndex_ = -1;
+  AVStream* audioStream_ = nullptr;
+  AVPacket* musicPacket_ = nullptr;
+  bool musicPending_ = false;  // musicPacket_ holds a packet not yet written
+  bool musicDone_ = false;
+
+  long framesWritten_ = 0;
+  bool headerWritten_ = false;
+  bool finished_ = false;
+};
+
+}  // namespace render

@@ -1,0 +1,12 @@
+#include <iostream>
+
+#include "CommandLine.h"
+#include "Exporter.h"
+
+int main(int argc, char** argv) {
+  auto outcome = render::CommandLine::parse(argc, argv, std::cout, std::cerr);
+  if (!outcome.request) {
+    return outcome.status;
+  }
+  return render::Exporter(std::cerr).run(*outcome.request);
+}
