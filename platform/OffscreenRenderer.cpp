@@ -33,11 +33,15 @@ class EglOffscreenRenderer : public OffscreenRenderer {
       target_.reset();
       target_ = std::make_unique<RenderTarget>(pixelWidth, pixelHeight);
     }
+    // As the window does before each frame: a button lays out its title here.
+    root.layoutIfNeeded();
     compositor_->render(root, t, target_->framebuffer(), pixelWidth, pixelHeight, scale);
     image.width = pixelWidth;
     image.height = pixelHeight;
     image.rgba.resize(std::size_t(pixelWidth) * pixelHeight * 4);
-    std::vector<std::uint8_t> rows(image.rgba.size());
+    // Kept between frames: an export reads back thousands of them.
+    std::vector<std::uint8_t>& rows = readback_;
+    rows.resize(image.rgba.size());
     glBindFramebuffer(GL_READ_FRAMEBUFFER, target_->framebuffer());
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, pixelWidth, pixelHeight, GL_RGBA, GL_UNSIGNED_BYTE, rows.data());
@@ -64,6 +68,7 @@ class EglOffscreenRenderer : public OffscreenRenderer {
   std::unique_ptr<EglContext> context_;
   std::unique_ptr<Compositor> compositor_;
   std::unique_ptr<RenderTarget> target_;
+  std::vector<std::uint8_t> readback_;  // bottom-up premultiplied rows of the last frame
 };
 
 }  // namespace

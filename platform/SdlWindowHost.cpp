@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <string>
 #include <thread>
 
@@ -152,8 +153,20 @@ int SdlWindowHost::run() {
       followAudio();
       continue;
     }
-    // The frame drawn now is displayed at the next vertical blank.
-    double target = std::max(now(), lastSwap_ + period);
+    // The frame drawn now is displayed at the next vertical blank. Without
+    // one, frames keep to a grid of periods from the last target, so that
+    // drawing time does not stretch every interval; a late frame skips to
+    // the next slot of the grid.
+    double target;
+    if (vsync_) {
+      target = std::max(now(), lastSwap_ + period);
+    } else {
+      target = lastTarget_ + period;
+      if (target < now()) {
+        target += std::ceil((now() - target) / period) * period;
+      }
+    }
+    lastTarget_ = target;
     const double shown = showTime(target);
     runLoop.runUntil(shown);
     followAudio();

@@ -77,6 +77,7 @@ class SdlWindowHost : public ui::WindowHost {
   bool vsync_ = false;       // swaps wait for the vertical blank
   int fastSwaps_ = 0;        // swaps in a row that did not wait for the blank
   double lastSwap_ = 0;      // run-loop seconds just after the last swap returned
+  double lastTarget_ = 0;    // display time the last frame was drawn for
   double lastMotion_ = 0;    // run-loop seconds of the last pointer motion
   bool cursorShown_ = true;
   bool minimized_ = false;

@@ -8,11 +8,17 @@ Label::Label(const Rect& frame) : View(frame), font_(Font::systemFont(17)) {
   setUserInteractionEnabled(false);
 }
 
-void Label::setText(std::string text) {
+void Label::setText(std::string_view text) {
   if (text == text_) {
     return;
   }
-  text_ = std::move(text);
+  // Labels are reused with a new phrase on every cue: room for a phrase of
+  // ordinary length keeps a new text from allocating.
+  constexpr std::size_t kTextRoom = 64;
+  if (text_.capacity() < kTextRoom) {
+    text_.reserve(kTextRoom);
+  }
+  text_.assign(text);
   textDidChange();
 }
 

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "ui/Color.h"
 #include "ui/Font.h"
@@ -19,7 +20,7 @@ class Label : public View {
   explicit Label(const Rect& frame = Rect::zero());
 
   const std::string& text() const { return text_; }
-  void setText(std::string text);
+  void setText(std::string_view text);
   const Font& font() const { return font_; }
   void setFont(const Font& font);
   // A font lookup that yielded none leaves the current font in place.
