@@ -129,6 +129,11 @@ void SdlWindowHost::drawFrame(double t) {
   if (frameDrawn_) {
     frameDrawn_();
   }
+  if (!vsync_) {
+    // Drawn ahead, shown on time: the frame goes to the screen at the
+    // instant it was drawn for, not a drawing time later.
+    std::this_thread::sleep_for(std::chrono::duration<double>(swapAt_ - now()));
+  }
   SDL_GL_SwapWindow(sdlWindow_);
   lastSwap_ = now();
 }
@@ -171,9 +176,7 @@ int SdlWindowHost::run() {
     runLoop.runUntil(shown);
     followAudio();
     updateCursor();
-    if (!vsync_) {
-      std::this_thread::sleep_for(std::chrono::duration<double>(target - now()));
-    }
+    swapAt_ = target;
     double previousSwap = lastSwap_;
     drawFrame(shown);
     // Some servers accept a swap interval and then ignore it: swaps that keep

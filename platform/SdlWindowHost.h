@@ -78,6 +78,7 @@ class SdlWindowHost : public ui::WindowHost {
   int fastSwaps_ = 0;        // swaps in a row that did not wait for the blank
   double lastSwap_ = 0;      // run-loop seconds just after the last swap returned
   double lastTarget_ = 0;    // display time the last frame was drawn for
+  double swapAt_ = 0;        // display time the frame being drawn is due on screen
   double lastMotion_ = 0;    // run-loop seconds of the last pointer motion
   bool cursorShown_ = true;
   bool minimized_ = false;
