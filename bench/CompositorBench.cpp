@@ -9,6 +9,7 @@
 //   bench-compositor [--frames N] [--bars columns-and-bands|quadrants-and-thirds]
 //                    [--scale S] [--png FILE]
 #include <epoxy/gl.h>
+#include "Percentile.h"
 
 #include <algorithm>
 #include <chrono>
@@ -202,11 +203,7 @@ void scheduleCues(Stage& stage, std::mt19937_64& random, int count) {
   }
 }
 
-double percentile(std::vector<double> values, double q) {
-  std::sort(values.begin(), values.end());
-  std::size_t index = std::min(values.size() - 1, std::size_t(std::ceil(q * values.size())) - 1);
-  return values[index];
-}
+using bench::percentile;
 
 }  // namespace
 

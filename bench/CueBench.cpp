@@ -12,6 +12,7 @@
 #include <memory>
 #include <new>
 #include <vector>
+#include "Percentile.h"
 
 #include "OfflineShow.h"
 #include "SilentAudioPlayer.h"
@@ -109,14 +110,7 @@ struct Cue {
   long allocations;
 };
 
-double percentile(std::vector<double> values, double fraction) {
-  if (values.empty()) {
-    return 0;
-  }
-  std::sort(values.begin(), values.end());
-  auto rank = static_cast<std::size_t>(std::ceil(fraction * double(values.size())));
-  return values[std::clamp<std::size_t>(rank, 1, values.size()) - 1];
-}
+using bench::percentile;
 
 // One show on the manual clock: every cue runs alone, with all that was due
 // before it already done.

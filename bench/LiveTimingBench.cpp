@@ -9,6 +9,7 @@
 #include <SDL.h>
 #include <dlfcn.h>
 #include <sys/resource.h>
+#include "Percentile.h"
 
 #include <algorithm>
 #include <chrono>
@@ -96,14 +97,7 @@ class ProbeDelegate : public ui::ApplicationDelegate {
   std::shared_ptr<ui::Window> window_;
 };
 
-double percentile(std::vector<double> values, double fraction) {
-  if (values.empty()) {
-    return 0;
-  }
-  std::sort(values.begin(), values.end());
-  auto rank = static_cast<std::size_t>(std::ceil(fraction * double(values.size())));
-  return values[std::clamp<std::size_t>(rank, 1, values.size()) - 1];
-}
+using bench::percentile;
 
 void report(long launchedAtNs) {
   const auto& frames = probe.frames;

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <vector>
+#include "Percentile.h"
 
 #include "OfflineShow.h"
 #include "SilentAudioPlayer.h"
@@ -42,15 +43,7 @@ struct Sample {
   double milliseconds;
 };
 
-double percentile(std::vector<double> values, double fraction) {
-  if (values.empty()) {
-    return 0;
-  }
-  std::sort(values.begin(), values.end());
-  // Nearest rank: the smallest value with at least `fraction` of all at or below it.
-  auto rank = static_cast<std::size_t>(std::ceil(fraction * double(values.size())));
-  return values[std::clamp<std::size_t>(rank, 1, values.size()) - 1];
-}
+using bench::percentile;
 
 void printRow(const char* name, const std::string& span, const std::vector<double>& values) {
   double worst = values.empty() ? 0 : *std::max_element(values.begin(), values.end());
