@@ -134,7 +134,6 @@ platform::Image plot(const std::vector<Sample>& samples, const std::string& titl
     std::cerr << "no offscreen OpenGL for the plot: " << error << "\n";
     return {};
   }
-  root->layoutIfNeeded();
   return renderer->render(*root, 0, int(width), int(height), 1.0);
 }
 

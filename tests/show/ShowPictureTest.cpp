@@ -73,8 +73,6 @@ class Picture : public ShowTest {
 
   platform::Image frameAt(double showTime) {
     runUntil(start + showTime);
-    // As the live frame loop does before it draws.
-    window->layoutIfNeeded();
     platform::Image image = renderer->render(*window, now(), kWidth, kHeight, 0.25);
     // To look at the frames: INVITED_PICTURE_DIR=/some/folder show_picture_tests
     if (const char* dir = std::getenv("INVITED_PICTURE_DIR")) {

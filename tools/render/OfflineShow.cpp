@@ -18,7 +18,6 @@ OfflineShow::OfflineShow(ui::Size size)
   window_->setRootViewController(controller_);
   window_->makeKeyAndVisible();
   ui::RunLoop::main().runUntil(0);
-  layOut();
 }
 
 OfflineShow::~OfflineShow() {
@@ -41,13 +40,6 @@ void OfflineShow::advanceTo(double showTime) {
   }
   // Before the click nothing moves, and the run loop cannot go below 0.
   ui::RunLoop::main().runUntil(presentationTime());
-  layOut();
-}
-
-void OfflineShow::layOut() {
-  // The layout pass that the platform runs before it draws a frame: views
-  // whose size changed (the start button's title) place their subviews.
-  window_->layoutIfNeeded();
 }
 
 double OfflineShow::presentationTime() const {

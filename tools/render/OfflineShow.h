@@ -43,7 +43,6 @@ class OfflineShow {
 
  private:
   double presentationTime() const;
-  void layOut();
 
   ui::Size size_;
   std::shared_ptr<ui::Window> window_;
