@@ -22,10 +22,10 @@
 #include <string>
 #include <vector>
 
-#include "Compositor.h"
-#include "EglContext.h"
-#include "OffscreenRenderer.h"
-#include "RenderTarget.h"
+#include "platform/Compositor.h"
+#include "platform/EglContext.h"
+#include "platform/OffscreenRenderer.h"
+#include "platform/RenderTarget.h"
 #include "ui/Label.h"
 #include "ui/RunLoop.h"
 

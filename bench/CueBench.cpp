@@ -14,9 +14,9 @@
 #include <vector>
 #include "Percentile.h"
 
-#include "OfflineShow.h"
-#include "SilentAudioPlayer.h"
 #include "effects/OrvFillTextView.h"
+#include "tools/render/OfflineShow.h"
+#include "tools/render/SilentAudioPlayer.h"
 #include "ui/Bundle.h"
 #include "ui/Random.h"
 #include "ui/RunLoop.h"

@@ -11,12 +11,12 @@
 #include <vector>
 #include "Percentile.h"
 
-#include "OfflineShow.h"
-#include "SilentAudioPlayer.h"
 #include "platform/Compositor.h"
 #include "platform/EglContext.h"
 #include "platform/OffscreenRenderer.h"
 #include "platform/RenderTarget.h"
+#include "tools/render/OfflineShow.h"
+#include "tools/render/SilentAudioPlayer.h"
 #include "ui/Bundle.h"
 #include "ui/Font.h"
 #include "ui/Label.h"

@@ -1,4 +1,4 @@
-#include "ApplicationMain.h"
+#include "platform/ApplicationMain.h"
 
 #include <SDL.h>
 
@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "SdlWindowHost.h"
+#include "platform/SdlWindowHost.h"
 #include "ui/Screen.h"
 
 namespace platform {

@@ -1,4 +1,4 @@
-#include "Compositor.h"
+#include "platform/Compositor.h"
 
 #include <algorithm>
 #include <cmath>

@@ -9,9 +9,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "GlProgram.h"
-#include "GlyphAtlas.h"
-#include "RenderTarget.h"
+#include "platform/GlProgram.h"
+#include "platform/GlyphAtlas.h"
+#include "platform/RenderTarget.h"
 #include "ui/AffineTransform.h"
 #include "ui/View.h"
 

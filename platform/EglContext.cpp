@@ -1,4 +1,4 @@
-#include "EglContext.h"
+#include "platform/EglContext.h"
 
 #include <epoxy/egl.h>
 

@@ -1,4 +1,4 @@
-#include "GlProgram.h"
+#include "platform/GlProgram.h"
 
 #include <stdexcept>
 

@@ -1,4 +1,4 @@
-#include "GlyphAtlas.h"
+#include "platform/GlyphAtlas.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H

@@ -1,10 +1,10 @@
-#include "OffscreenRenderer.h"
+#include "platform/OffscreenRenderer.h"
 
 #include <stdexcept>
 
-#include "Compositor.h"
-#include "EglContext.h"
-#include "RenderTarget.h"
+#include "platform/Compositor.h"
+#include "platform/EglContext.h"
+#include "platform/RenderTarget.h"
 
 namespace platform {
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <memory>
 
-#include "OffscreenRenderer.h"
+#include "platform/OffscreenRenderer.h"
 
 namespace platform {
 

@@ -1,4 +1,4 @@
-#include "RenderTarget.h"
+#include "platform/RenderTarget.h"
 
 #include <stdexcept>
 #include <string>

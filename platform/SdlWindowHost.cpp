@@ -1,4 +1,4 @@
-#include "SdlWindowHost.h"
+#include "platform/SdlWindowHost.h"
 
 #include <epoxy/gl.h>
 

@@ -8,7 +8,7 @@
 #include <optional>
 #include <stdexcept>
 
-#include "Compositor.h"
+#include "platform/Compositor.h"
 #include "ui/AudioPlayer.h"
 #include "ui/Window.h"
 

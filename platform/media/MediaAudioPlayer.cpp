@@ -52,7 +52,7 @@ bool MediaAudioPlayer::play() {
   device_.setPaused(false);
   // The first sample is heard one device latency from now; the frame loop
   // delays the pictures to match.
-  publishSyncPoint({ui::RunLoop::main().now(), elapsed() + device_.latency()});
+  publishSyncPoint({ui::RunLoop::main().now(), elapsed() + device_.latency(), weak_from_this()});
   return true;
 }
 
@@ -79,6 +79,15 @@ double MediaAudioPlayer::currentTime() const {
   }
   double rendered = static_cast<double>(position_.load()) / AudioDecoder::sampleRate;
   return std::clamp(elapsed() - origin, 0.0, rendered);
+}
+
+std::optional<ui::AudioPlayer::HeardPosition> MediaAudioPlayer::heardPosition() const {
+  double origin = heardOrigin_.load();
+  if (!playing_.load() || origin < 0) {
+    return std::nullopt;
+  }
+  double now = elapsed();
+  return HeardPosition{now - origin, now};
 }
 
 double MediaAudioPlayer::elapsed() const {

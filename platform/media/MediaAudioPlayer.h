@@ -35,6 +35,7 @@ class MediaAudioPlayer : public ui::AudioPlayer {
   double duration() const override { return decoder_.duration(); }
   double outputLatency() const override { return device_.latency(); }
   double currentTime() const override;
+  std::optional<HeardPosition> heardPosition() const override;
 
   // Threads that decoded this player's file, and the thread that last ran the
   // output callback (default id while it never ran): decoding must never

@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "Compositor.h"
 #include "PixelTesting.h"
+#include "platform/Compositor.h"
 #include "ui/Label.h"
 #include "ui/RunLoop.h"
 

@@ -5,8 +5,8 @@
 #include <cmath>
 #include <tuple>
 
-#include "Compositor.h"
 #include "PixelTesting.h"
+#include "platform/Compositor.h"
 #include "ui/Label.h"
 #include "ui/RunLoop.h"
 

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "OffscreenRenderer.h"
+#include "platform/OffscreenRenderer.h"
 #include "ui/View.h"
 
 namespace pixeltesting {

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "OffscreenRenderer.h"
+#include "platform/OffscreenRenderer.h"
 
 namespace {
 

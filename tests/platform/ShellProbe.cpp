@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "ApplicationMain.h"
-#include "SdlWindowHost.h"
+#include "platform/ApplicationMain.h"
+#include "platform/SdlWindowHost.h"
 #include "ui/Button.h"
 #include "ui/Label.h"
 #include "ui/RunLoop.h"

@@ -1,4 +1,4 @@
-#include "CommandLine.h"
+#include "tools/render/CommandLine.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "Exporter.h"
+#include "tools/render/Exporter.h"
 
 #include <gtest/gtest.h>
 

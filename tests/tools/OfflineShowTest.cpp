@@ -1,11 +1,11 @@
-#include "OfflineShow.h"
+#include "tools/render/OfflineShow.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
 
-#include "SilentAudioPlayer.h"
+#include "tools/render/SilentAudioPlayer.h"
 #include "ui/Random.h"
 #include "ui/RunLoop.h"
 

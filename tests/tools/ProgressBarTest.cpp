@@ -1,4 +1,4 @@
-#include "ProgressBar.h"
+#include "tools/render/ProgressBar.h"
 
 #include <gtest/gtest.h>
 

@@ -11,7 +11,7 @@
 #include <iterator>
 #include <string>
 
-#include "ContactSheet.h"
+#include "tools/render/ContactSheet.h"
 
 namespace {
 

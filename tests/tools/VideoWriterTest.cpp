@@ -1,4 +1,4 @@
-#include "VideoWriter.h"
+#include "tools/render/VideoWriter.h"
 
 #include <gtest/gtest.h>
 

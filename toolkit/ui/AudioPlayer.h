@@ -8,7 +8,7 @@
 namespace ui {
 
 // The platform's audio player: plays one file once, at full volume.
-class AudioPlayer {
+class AudioPlayer : public std::enable_shared_from_this<AudioPlayer> {
  public:
   // Creates a player for the file at `path`, or returns nullptr and sets
   // `error` to a reason a person can read.
@@ -33,15 +33,32 @@ class AudioPlayer {
   // Seconds into the file of the sample being heard now.
   virtual double currentTime() const = 0;
 
+  // Where the sound is: the sample at `fileTime` seconds into the file
+  // reaches the listener at `heardAt` (seconds of std::chrono::steady_clock).
+  // Taken from what the output has consumed, less its latency. None while
+  // the player is not sounding: never started, stopped, without a device, or
+  // past the end of the track.
+  struct HeardPosition {
+    double fileTime;
+    double heardAt;
+  };
+  virtual std::optional<HeardPosition> heardPosition() const { return std::nullopt; }
+
   // Where the sound of the most recently started player meets the run loop's
   // clock: its first sample reaches the listener at `heardAt` (seconds of
   // std::chrono::steady_clock), and the run loop's time was `runLoopTime`
   // when play() started it. A live frame loop shifts its pictures by this so
   // that the sound of a moment and its picture arrive together. None while no
   // player has started.
+  //
+  // `player` is the player that started: while it sounds, its
+  // heardPosition() tells where the show's clock stands, so a frame loop can
+  // follow the sound rather than the wall clock. Empty when a test publishes
+  // a point of its own.
   struct SyncPoint {
     double runLoopTime;
     double heardAt;
+    std::weak_ptr<const AudioPlayer> player;
   };
   static std::optional<SyncPoint> syncPoint();
   // For players and tests; clearSyncPoint() forgets it.

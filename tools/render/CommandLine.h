@@ -3,7 +3,7 @@
 #include <optional>
 #include <ostream>
 
-#include "RenderRequest.h"
+#include "tools/render/RenderRequest.h"
 
 namespace render {
 

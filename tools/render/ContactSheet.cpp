@@ -1,4 +1,4 @@
-#include "ContactSheet.h"
+#include "tools/render/ContactSheet.h"
 
 #include <cmath>
 #include <cstdio>

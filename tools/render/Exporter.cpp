@@ -1,13 +1,13 @@
-#include "Exporter.h"
+#include "tools/render/Exporter.h"
 
 #include <cmath>
 #include <ostream>
 
-#include "ContactSheet.h"
-#include "OfflineShow.h"
-#include "ProgressBar.h"
-#include "SilentAudioPlayer.h"
-#include "VideoWriter.h"
+#include "tools/render/ContactSheet.h"
+#include "tools/render/OfflineShow.h"
+#include "tools/render/ProgressBar.h"
+#include "tools/render/SilentAudioPlayer.h"
+#include "tools/render/VideoWriter.h"
 #include "ui/Bundle.h"
 #include "ui/Random.h"
 

@@ -4,8 +4,8 @@
 #include <memory>
 #include <string>
 
-#include "RenderRequest.h"
 #include "platform/OffscreenRenderer.h"
+#include "tools/render/RenderRequest.h"
 
 namespace render {
 

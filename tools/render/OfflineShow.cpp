@@ -1,4 +1,4 @@
-#include "OfflineShow.h"
+#include "tools/render/OfflineShow.h"
 
 #include <algorithm>
 #include <limits>

@@ -1,4 +1,4 @@
-#include "SilentAudioPlayer.h"
+#include "tools/render/SilentAudioPlayer.h"
 
 extern "C" {
 #include <libavformat/avformat.h>

@@ -1,7 +1,7 @@
 #include <iostream>
 
-#include "CommandLine.h"
-#include "Exporter.h"
+#include "tools/render/CommandLine.h"
+#include "tools/render/Exporter.h"
 
 int main(int argc, char** argv) {
   auto outcome = render::CommandLine::parse(argc, argv, std::cout, std::cerr);

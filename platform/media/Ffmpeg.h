@@ -1,0 +1,57 @@
+#pragma once
+
+// The one way this program holds FFmpeg's objects and speaks of its errors:
+// every object lives in one of these owners, so that every early return
+// frees it, and every message about a failed call uses errorText().
+
+#include <memory>
+#include <string>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libswresample/swresample.h>
+}
+
+namespace platform::ffmpeg {
+
+struct InputDeleter {
+  void operator()(AVFormatContext* context) const { avformat_close_input(&context); }
+};
+// Closes the file an output context opened, if it opened one, then frees it.
+struct OutputDeleter {
+  void operator()(AVFormatContext* context) const {
+    if (context->oformat && !(context->oformat->flags & AVFMT_NOFILE)) {
+      avio_closep(&context->pb);
+    }
+    avformat_free_context(context);
+  }
+};
+struct CodecDeleter {
+  void operator()(AVCodecContext* context) const { avcodec_free_context(&context); }
+};
+struct PacketDeleter {
+  void operator()(AVPacket* packet) const { av_packet_free(&packet); }
+};
+struct FrameDeleter {
+  void operator()(AVFrame* frame) const { av_frame_free(&frame); }
+};
+struct ResamplerDeleter {
+  void operator()(SwrContext* context) const { swr_free(&context); }
+};
+
+using Input = std::unique_ptr<AVFormatContext, InputDeleter>;
+using Output = std::unique_ptr<AVFormatContext, OutputDeleter>;
+using Codec = std::unique_ptr<AVCodecContext, CodecDeleter>;
+using Packet = std::unique_ptr<AVPacket, PacketDeleter>;
+using Frame = std::unique_ptr<AVFrame, FrameDeleter>;
+using Resampler = std::unique_ptr<SwrContext, ResamplerDeleter>;
+
+// FFmpeg's text for an error code ("Invalid data found when processing input").
+std::string errorText(int code);
+
+// FFmpeg prints nothing of its own: every failure reaches the user as one
+// line of ours. Called once, at program start, by each program's main().
+void setLogPolicy();
+
+}  // namespace platform::ffmpeg
