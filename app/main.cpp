@@ -1,8 +1,37 @@
+#include <CLI/CLI.hpp>
+#include <iostream>
+
 #include "app/AppDelegate.h"
 #include "platform/ApplicationMain.h"
+#include "platform/media/Ffmpeg.h"
 #include "platform/media/MediaAudioPlayer.h"
+#include "ui/Bundle.h"
+
+namespace {
+
+// A mistake on the command line, as opposed to a failure of the show itself.
+constexpr int usageStatus = 2;
+
+}  // namespace
 
 int main(int argc, char** argv) {
+  // Parsed before anything touches the display, so that --help, --version and
+  // a mistake answer on a machine with no screen at all.
+  CLI::App cli{"Plays the 64-second show \"you are invited\" in a window.", "invited"};
+  cli.set_version_flag("--version", "invited " INVITED_VERSION);
+  platform::ShellOptions shell;
+  cli.add_flag("--fullscreen", shell.fullScreen,
+               "Opens the window full screen (F11 or Escape leave it)");
+  try {
+    cli.parse(argc, argv);
+  } catch (const CLI::ParseError& error) {
+    const int status = cli.exit(error, std::cout, std::cerr);
+    return status == 0 ? 0 : usageStatus;
+  }
+
+  platform::ffmpeg::setLogPolicy();
+  ui::Bundle::main() = ui::Bundle::installed("invited", "invited");
   platform::MediaAudioPlayer::install();
-  return platform::applicationMain(argc, argv, [] { return std::make_shared<AppDelegate>(); });
+  return platform::applicationMain(argc, argv, [] { return std::make_shared<AppDelegate>(); },
+                                   shell);
 }

@@ -69,7 +69,8 @@ std::string openDisplay() {
 
 }  // namespace
 
-int applicationMain(int, char**, const ui::DelegateFactory& delegateFactory) {
+int applicationMain(int, char**, const ui::DelegateFactory& delegateFactory,
+                    const ShellOptions& options) {
   const std::string displayProblem = openDisplay();
   struct Quit {
     ~Quit() { SDL_Quit(); }
@@ -80,6 +81,7 @@ int applicationMain(int, char**, const ui::DelegateFactory& delegateFactory) {
     std::unique_ptr<ui::WindowHost> host;
     if (displayProblem.empty()) {
       sdlHost = std::make_unique<SdlWindowHost>();
+      sdlHost->setOpensFullScreen(options.fullScreen);
     } else {
       host = std::make_unique<NoDisplayHost>(displayProblem);
     }

@@ -4,10 +4,16 @@
 
 namespace platform {
 
+// What the user asked of the shell on the command line.
+struct ShellOptions {
+  bool fullScreen = false;
+};
+
 // Runs the application on SDL2: sets the main screen from the display, makes
 // the delegate, calls its launch operation and runs the event and frame loop
 // until the window closes or the user quits. Returns the process status. With
 // no display it says so in one line on standard error and returns non-zero.
-int applicationMain(int argc, char** argv, const ui::DelegateFactory& delegateFactory);
+int applicationMain(int argc, char** argv, const ui::DelegateFactory& delegateFactory,
+                    const ShellOptions& options = {});
 
 }  // namespace platform

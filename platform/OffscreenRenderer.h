@@ -1,24 +1,14 @@
 #pragma once
 
-#include <cstdint>
 #include <memory>
 #include <string>
-#include <vector>
 
+#include "platform/Image.h"
 #include "ui/View.h"
 
 namespace platform {
 
 class Compositor;
-
-// RGBA, 8 bits a channel, rows top to bottom, not premultiplied.
-struct Image {
-  int width = 0;
-  int height = 0;
-  std::vector<std::uint8_t> rgba;
-
-  const std::uint8_t* pixel(int x, int y) const { return &rgba[(std::size_t(y) * width + x) * 4]; }
-};
 
 // Draws view trees with no window and no display (an EGL surfaceless context
 // on Mesa's software renderer).
@@ -36,7 +26,5 @@ class OffscreenRenderer {
   // The compositor behind render(), for its caching switch and statistics.
   virtual Compositor& compositor() = 0;
 };
-
-bool writePng(const Image& image, const std::string& path, std::string& error);
 
 }  // namespace platform

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <memory>
 
-#include "platform/OffscreenRenderer.h"
+#include "platform/Image.h"
 
 namespace platform {
 

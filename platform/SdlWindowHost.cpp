@@ -92,6 +92,9 @@ void SdlWindowHost::present(ui::Window& window) {
     }
     compositor_ = std::make_unique<Compositor>();
     SDL_ShowWindow(sdlWindow_);
+    if (opensFullScreen_) {
+      toggleFullScreen(true);
+    }
     lastMotion_ = now();
   }
   // The window manager may not give the size asked for.

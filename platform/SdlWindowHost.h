@@ -42,6 +42,8 @@ class SdlWindowHost : public ui::WindowHost {
   void quit() { running_ = false; }
 
   SDL_Window* sdlWindow() const { return sdlWindow_; }
+  // Whether present() opens the window full screen; the user can still leave.
+  void setOpensFullScreen(bool on) { opensFullScreen_ = on; }
   // Called after each frame is drawn, before it is swapped to the screen,
   // with the window's OpenGL context current: lets a test read the pixels.
   void setFrameDrawn(std::function<void()> observer) { frameDrawn_ = std::move(observer); }
@@ -81,6 +83,7 @@ class SdlWindowHost : public ui::WindowHost {
   double swapAt_ = 0;        // display time the frame being drawn is due on screen
   double lastMotion_ = 0;    // run-loop seconds of the last pointer motion
   bool cursorShown_ = true;
+  bool opensFullScreen_ = false;
   bool minimized_ = false;
   bool pressed_ = false;
   bool running_ = false;

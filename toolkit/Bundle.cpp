@@ -7,23 +7,29 @@ namespace ui {
 
 namespace {
 
-std::string findResourcePath() {
+namespace fs = std::filesystem;
+
+fs::path executableFolder() {
   std::error_code error;
-  auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
-  if (!error) {
-    auto beside = exe.parent_path() / "resources";
-    if (std::filesystem::is_directory(beside, error)) {
-      return beside.string();
-    }
-  }
-  return INVITED_INSTALL_DATA_DIR;
+  auto exe = fs::read_symlink("/proc/self/exe", error);
+  return error ? fs::path() : exe.parent_path();
 }
 
 }  // namespace
 
 Bundle& Bundle::main() {
-  static Bundle bundle(findResourcePath());
+  static Bundle bundle((executableFolder() / "resources").string());
   return bundle;
+}
+
+Bundle Bundle::installed(const std::string& folder, std::string name) {
+  const fs::path exeFolder = executableFolder();
+  const fs::path data = exeFolder.parent_path() / "share" / folder;
+  std::error_code error;
+  if (exeFolder.filename() == "bin" && fs::is_directory(data, error)) {
+    return Bundle(data.lexically_normal().string(), std::move(name));
+  }
+  return Bundle((exeFolder / "resources").string(), std::move(name));
 }
 
 std::optional<std::string> Bundle::urlForResource(const std::string& name,

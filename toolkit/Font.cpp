@@ -29,8 +29,9 @@ std::shared_ptr<FontFace> faceFromResources(const char* file) {
 std::shared_ptr<FontFace> requiredFace(const char* file) {
   auto face = faceFromResources(file);
   if (!face) {
-    std::fprintf(stderr, "invited: cannot read the font %s/%s\n",
-                 Bundle::main().resourcePath().c_str(), file);
+    const Bundle& bundle = Bundle::main();
+    std::fprintf(stderr, "%s%scannot read the font %s/%s\n", bundle.name().c_str(),
+                 bundle.name().empty() ? "" : ": ", bundle.resourcePath().c_str(), file);
     std::abort();
   }
   return face;

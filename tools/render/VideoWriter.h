@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/OffscreenRenderer.h"
+#include "platform/Image.h"
 
 struct AVCodecContext;
 struct AVFormatContext;
