@@ -25,13 +25,16 @@ int main(int argc, char** argv) {
   try {
     cli.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
-    const int status = cli.exit(error, std::cout, std::cerr);
-    return status == 0 ? 0 : usageStatus;
+    if (error.get_exit_code() == 0) {  // --help, --version
+      return cli.exit(error, std::cout, std::cerr);
+    }
+    std::cerr << "invited: " << error.what() << " (invited --help lists the options)\n";
+    return usageStatus;
   }
 
   platform::ffmpeg::setLogPolicy();
   ui::Bundle::main() = ui::Bundle::installed("invited", "invited");
   platform::MediaAudioPlayer::install();
-  return platform::applicationMain(argc, argv, [] { return std::make_shared<AppDelegate>(); },
-                                   shell);
+  return platform::applicationMain(
+      argc, argv, [] { return std::make_shared<AppDelegate>(); }, shell);
 }

@@ -18,6 +18,7 @@ namespace fs = std::filesystem;
 
 struct Outcome {
   int status = -1;
+  std::string standardOutput;
   std::string standardError;
 };
 
@@ -38,19 +39,25 @@ class Program : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(folder); }
 
-  Outcome run() {
+  Outcome run(const std::string& arguments = "") {
+    const fs::path output = folder / "stdout.txt";
     const fs::path errors = folder / "stderr.txt";
     const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER '" +
-                                (folder / "invited").string() + "' > /dev/null 2> '" +
-                                errors.string() + "'";
+                                (folder / "invited").string() + "' " + arguments + " > '" +
+                                output.string() + "' 2> '" + errors.string() + "'";
     Outcome result;
     const int raw = std::system(command.c_str());
     result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    std::ifstream in(errors);
+    result.standardOutput = read(output);
+    result.standardError = read(errors);
+    return result;
+  }
+
+  static std::string read(const fs::path& path) {
+    std::ifstream in(path);
     std::stringstream text;
     text << in.rdbuf();
-    result.standardError = text.str();
-    return result;
+    return text.str();
   }
 
   static int lines(const std::string& text) {
@@ -89,5 +96,34 @@ TEST_F(Program, WithAGoodTrackButNoDisplayItSaysSoInOneLine) {
   EXPECT_EQ(lines(result.standardError), 1) << result.standardError;
   EXPECT_NE(result.standardError.find("no display"), std::string::npos) << result.standardError;
 }
+
+// The command line answers before the track or a display is looked at.
+struct CommandLineCase {
+  const char* name;
+  const char* arguments;
+  int status;
+  const char* saysOnOutput;  // on standard error when the status is not 0
+};
+
+class ProgramCommandLine : public Program, public ::testing::WithParamInterface<CommandLineCase> {};
+
+TEST_P(ProgramCommandLine, AnswersWithNoDisplay) {
+  const CommandLineCase& c = GetParam();
+  Outcome result = run(c.arguments);
+  EXPECT_EQ(result.status, c.status) << result.standardError;
+  const std::string& said = c.status == 0 ? result.standardOutput : result.standardError;
+  EXPECT_NE(said.find(c.saysOnOutput), std::string::npos) << said;
+  if (c.status != 0) {
+    EXPECT_EQ(lines(result.standardError), 1) << result.standardError;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Options, ProgramCommandLine,
+    ::testing::Values(CommandLineCase{"Help", "--help", 0, "--fullscreen"},
+                      CommandLineCase{"Version", "--version", 0, "invited 1."},
+                      CommandLineCase{"UnknownOption", "--bogus", 2, "invited: "},
+                      CommandLineCase{"StrayArgument", "show.mp4", 2, "show.mp4"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
