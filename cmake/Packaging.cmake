@@ -1,1 +1,20 @@
+# `cpack -G DEB` in a release build folder makes invited_<version>_amd64.deb.
+# Its library dependencies are read off the binaries (dpkg-shlibdeps); the
+# Inter faces come from the fonts-inter package, which the installed data
+# folder links to.
+set(CPACK_PACKAGE_NAME invited)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
+set(CPACK_PACKAGE_CONTACT "The invited developers <invited@invited.example.org>")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
 
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION video)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-inter")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libgl1-mesa-dri, libegl-mesa0")
+set(CPACK_PACKAGE_DESCRIPTION
+    "One click starts music and a timeline of 1025 cues that flash short affirmations in layered text and shapes, ending with an invitation. invited-render writes the show as a video, a frame or a storyboard, with no display needed.")
+
+include(CPack)
