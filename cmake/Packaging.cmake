@@ -14,7 +14,10 @@ set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-inter")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libgl1-mesa-dri, libegl-mesa0")
-set(CPACK_PACKAGE_DESCRIPTION
-    "One click starts music and a timeline of 1025 cues that flash short affirmations in layered text and shapes, ending with an invitation. invited-render writes the show as a video, a frame or a storyboard, with no display needed.")
+set(CPACK_PACKAGE_DESCRIPTION "\
+One click starts music and a timeline of 1025 cues that flash short\n\
+affirmations in layered text and shapes, ending with an invitation.\n\
+invited-render writes the show as a video, a frame or a storyboard,\n\
+with no display needed.")
 
 include(CPack)
