@@ -22,10 +22,10 @@ namespace platform {
 // core context for its whole life; it sets every piece of GL state it relies
 // on at the start of each render() and leaves blending and scissoring on.
 //
-// Colours are blended as premultiplied sRGB values, as the original platform
-// does. A subtree with many subviews that holds still is kept in a texture of
-// its own and reused; when only some of its subviews changed, just the area
-// they touched is drawn again (see CachedSubtree in Compositor.cpp).
+// Colours are blended as premultiplied sRGB values, without conversion to
+// linear light: a half-transparent white over black is grey 0.5. A subtree with many subviews that
+// holds still is kept in a texture of its own and reused; when only some of its subviews changed,
+// just the area they touched is drawn again (see CachedSubtree in Compositor.cpp).
 class Compositor {
  public:
   // Throws std::runtime_error when the shaders cannot be built.
