@@ -182,22 +182,43 @@ TEST_F(Timeline, OneShowMakesExactlyTheCuedCalls) {
     EXPECT_EQ(counts.staticTimes[k], start + (64.0 * k + 32) * 0.0625);
   }
 
-  struct Expected {
-    std::int64_t position;
-    bool animated;
-    double duration;
-  };
-  const std::vector<Expected> table{
-      {32, false, 0.1},  {96, false, 0.1}, {160, false, 0.1}, {224, true, 2.0},
-      {288, false, 0.1}, {352, true, 0.2}, {416, true, 0.4},  {480, false, 0.1},
-      {544, true, 2.0},  {608, true, 2.0}, {672, true, 2.0},  {736, true, 2.0},
-      {800, true, 2.0},  {864, true, 2.0}, {928, true, 2.0},  {992, true, 2.0}};
-  ASSERT_EQ(counts.flashes.size(), table.size());
-  for (std::size_t k = 0; k < table.size(); ++k) {
-    EXPECT_EQ(counts.flashes[k].time, start + static_cast<double>(table[k].position) * 0.0625);
-    EXPECT_EQ(counts.flashes[k].animated, table[k].animated) << table[k].position;
-    EXPECT_EQ(counts.flashes[k].duration, table[k].duration) << table[k].position;
+  // The dot flashes on every 64th position from 32: short unanimated flashes
+  // in the opening, fades from the first invitation on, 2 s fades always.
+  ASSERT_EQ(counts.flashes.size(), 16u);
+  std::map<double, int> durations;
+  for (std::size_t k = 0; k < counts.flashes.size(); ++k) {
+    const auto& flash = counts.flashes[k];
+    EXPECT_EQ(flash.time, start + (64.0 * double(k) + 32) * 0.0625) << k;
+    EXPECT_EQ(flash.animated, flash.duration > 0.1) << k;
+    if (k >= 8) {
+      EXPECT_TRUE(flash.animated && flash.duration == 2.0) << k;
+    }
+    ++durations[flash.duration];
   }
+  EXPECT_EQ(durations, (std::map<double, int>{{0.1, 5}, {0.2, 1}, {0.4, 1}, {2.0, 9}}));
+  EXPECT_EQ(counts.flashes[3].duration, 2.0);  // position 224
+  EXPECT_EQ(counts.flashes[5].duration, 0.2);  // position 352
+}
+
+TEST_F(Timeline, TheRoadOfCue608) {
+  const auto& c = *controller;
+  runThroughCue(607);
+  const std::size_t flashesBefore = counts.flashes.size();
+  runThroughCue(608);
+  EXPECT_FALSE(c.backgroundContainer()->isHidden());
+  EXPECT_EQ(c.backgroundContainer()->backgroundColor(), ui::Color::white());
+  EXPECT_TRUE(c.fillTextView()->isHidden());
+  EXPECT_FALSE(c.bigTextView()->isHidden());
+  const auto& word = c.bigTextView()->label();
+  EXPECT_FALSE(word->isHidden());
+  EXPECT_EQ(word->text(), content::invitationWords()[0]);
+  EXPECT_EQ(word->textColor(), ui::Color::white());
+  EXPECT_EQ(c.bigTextView()->backgroundColor(), content::paletteOrange());
+  ASSERT_EQ(counts.flashes.size(), flashesBefore + 1);
+  EXPECT_TRUE(counts.flashes.back().animated);
+  EXPECT_EQ(counts.flashes.back().duration, 2.0);
+  runUntil(now() + 0.05);
+  EXPECT_TRUE(word->isHidden());
 }
 
 TEST_F(Timeline, EachPassageShowsItsOwnLayers) {
