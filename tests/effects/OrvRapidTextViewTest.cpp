@@ -22,7 +22,8 @@ TEST_F(RapidText, PreparationStacksEchoesBehindTheMainLabelAtAFontOfTheWidth) {
   EXPECT_EQ(main->frame(), (ui::Rect{0, 540 - h / 2, 1920, h}));
   const auto& s = view->supportLabels();
   ASSERT_EQ(s.size(), 4u);
-  EXPECT_EQ(view->subviews(), (std::vector<std::shared_ptr<ui::View>>{s[3], s[2], s[1], s[0], main}));
+  EXPECT_EQ(view->subviews(),
+            (std::vector<std::shared_ptr<ui::View>>{s[3], s[2], s[1], s[0], main}));
   // The font follows the width at preparation only.
   auto small = prepared({0, 0, 1280, 720});
   EXPECT_EQ(small->mainLabel()->font().pointSize(), 64);
