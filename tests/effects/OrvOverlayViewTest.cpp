@@ -90,33 +90,6 @@ TEST_F(Overlay, Bit17DecidesEachBarAndFlashesLastFiftyMilliseconds) {
   EXPECT_TRUE(view->views()[1]->isHidden());
 }
 
-TEST_F(Overlay, EachConsideredBarShowsInAboutHalfTheFlashes) {
-  auto view = prepared();
-  for (int i = 0; i < 4; ++i) {
-    view->advancePattern();  // pattern 5: bars 0 to 4
-  }
-  int shown[7] = {};
-  int together = 0;
-  const int flashes = 4000;
-  for (int n = 0; n < flashes; ++n) {
-    view->flashRandomView();
-    for (int i = 0; i < 7; ++i) {
-      shown[i] += view->views()[i]->isHidden() ? 0 : 1;
-    }
-    together += (!view->views()[0]->isHidden() && !view->views()[1]->isHidden()) ? 1 : 0;
-    runUntil(now() + 0.0625);
-    for (const auto& bar : view->views()) {
-      ASSERT_TRUE(bar->isHidden());
-    }
-  }
-  for (int i = 0; i < 5; ++i) {
-    EXPECT_NEAR(shown[i], flashes / 2, flashes * 0.04) << "bar " << i;
-  }
-  EXPECT_NEAR(together, flashes / 4, flashes * 0.04);
-  EXPECT_EQ(shown[5], 0);
-  EXPECT_EQ(shown[6], 0);
-}
-
 TEST_F(Overlay, FlashBeforePreparationTouchesNothing) {
   auto view = std::make_shared<OrvOverlayView>(kStage);
   view->flashRandomView();

@@ -116,29 +116,6 @@ TEST_F(RapidText, EighthStaticStepScattersInvisibleEchoesThatDriftAndFade) {
   }
 }
 
-TEST_F(RapidText, TrailAndScatterReturnAfterTheStaticCounterWraps) {
-  auto view = prepared();
-  auto echo = view->supportLabels()[0];
-  int trails = 0, scatters = 0;
-  for (int step = 1; step <= 80; ++step) {
-    runUntil(step * 3.0);
-    double xBefore = echo->frame().x();
-    double widthBefore = echo->bounds().width();
-    view->showNextStaticPhrase();
-    bool moved = echo->hasAnimations() && echo->frame().x() == xBefore + 50;
-    bool scattered = echo->bounds().width() != widthBefore || echo->frame().x() != xBefore;
-    if (moved) {
-      ++trails;
-      EXPECT_TRUE(step == 4 || step == 70) << "trail at static step " << step;
-    } else if (scattered) {
-      ++scatters;
-      EXPECT_TRUE(step == 8 || step == 74) << "scatter at static step " << step;
-    }
-  }
-  EXPECT_EQ(trails, 2);
-  EXPECT_EQ(scatters, 2);
-}
-
 TEST_F(RapidText, StepsBeforePreparationOnlyPaintTheBackground) {
   auto view = std::make_shared<OrvRapidTextView>(kStage);
   view->showNextRapidPhrase();
