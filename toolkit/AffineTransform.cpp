@@ -19,7 +19,7 @@ AffineTransform AffineTransform::concat(const AffineTransform& o) const {
 AffineTransform AffineTransform::inverted() const {
   double det = determinant();
   if (det == 0) {
-    // A singular transform has no inverse; the original platform returns it unchanged.
+    // A singular transform has no inverse; by definition it is returned unchanged.
     return *this;
   }
   double ia = d / det, ib = -b / det, ic = -c / det, id = a / det;

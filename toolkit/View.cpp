@@ -285,7 +285,8 @@ void View::resizeSubviews(Size oldSize) {
 namespace {
 
 // Spreads `delta` over the flexible parts of (margin, size, margin) in
-// proportion to their lengths, as the original platform does.
+// proportion to their lengths, so a flexible part of length zero stays zero
+// unless every flexible part is zero, in which case they share it equally.
 void distribute(double delta, bool flexibleLead, bool flexibleSize, bool flexibleTrail,
                 double& lead, double& size, double& trail) {
   double parts[3] = {lead, size, trail};

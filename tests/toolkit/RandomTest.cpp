@@ -41,15 +41,6 @@ TEST(Random, ClosedRangeHitsBothEndsOnlyThroughThe53BitRule) {
   EXPECT_EQ(rejected.drawn, 3);
 }
 
-TEST(Random, SeededSourceRepeatsAndDiffersBySeed) {
-  ui::SeededRandomSource a(7), b(7), c(8);
-  for (int i = 0; i < 100; ++i) {
-    std::uint64_t wa = a.nextWord();
-    EXPECT_EQ(wa, b.nextWord());
-    EXPECT_NE(wa, c.nextWord());
-  }
-}
-
 TEST(Random, DrawsAreUniformOverTheRange) {
   ui::SeededRandomSource source(42);
   int buckets[8] = {};

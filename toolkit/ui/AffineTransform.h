@@ -4,7 +4,8 @@
 
 namespace ui {
 
-// x' = a·x + c·y + tx, y' = b·x + d·y + ty, as on the original platform.
+// x' = a·x + c·y + tx, y' = b·x + d·y + ty: points are row vectors, so in
+// t.concat(o) t applies first.
 struct AffineTransform {
   double a = 1, b = 0, c = 0, d = 1, tx = 0, ty = 0;
 

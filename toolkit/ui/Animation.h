@@ -10,7 +10,8 @@ namespace ui {
 
 enum class AnimatableProperty { Center, BoundsSize, Alpha };
 
-// Options of View::animate, with the original platform's values.
+// Options of View::animate. The curve occupies bits 16–17, so the values are
+// fixed and ease-in-ease-out is the default (0).
 enum class AnimationOptions : unsigned {
   None = 0,
   CurveEaseInOut = 0,

@@ -17,7 +17,8 @@ enum class ControlEvent : unsigned { TouchDown = 1, TouchUpInside = 64, TouchUpO
 // A button of the custom type: a title label (white by default) whose text
 // block is centred in the button, the lines placed by the label's own
 // alignment. Target–action on touch-up-inside: a press and a release both
-// inside the button. Targets are not retained, as on the original platform.
+// inside the button. Targets are not retained: a target usually owns the
+// button, and holding it back would make a cycle.
 // A button whose user interaction is off ignores touches, also a press that
 // began before it was switched off. Only the normal state has a title: the
 // button has no highlighted or disabled look.

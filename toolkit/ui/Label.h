@@ -11,7 +11,7 @@
 
 namespace ui {
 
-// A view that draws text. Defaults as on the original platform: system font
+// A view that draws text. Defaults: system font
 // of 17 points, black text, natural alignment (left for our texts), one line,
 // tail truncation with "…", clear background, and no user interaction, so
 // touches on a button's title reach the button.

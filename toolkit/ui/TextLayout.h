@@ -13,7 +13,9 @@ namespace ui {
 
 enum class TextAlignment { Natural, Left, Center, Right };
 
-// With the original platform's values.
+// How text that does not fit ends. Lines wrap at words, except with
+// ByCharWrapping; a one-line text is never wrapped when it clips or truncates.
+// The truncating modes put "…" at the head, middle or tail of the last line.
 enum class LineBreakMode {
   ByWordWrapping = 0,
   ByCharWrapping = 1,

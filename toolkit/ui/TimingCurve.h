@@ -3,7 +3,9 @@
 namespace ui {
 
 // A cubic Bézier timing curve from (0, 0) to (1, 1) through control points
-// (x1, y1) and (x2, y2), as the original platform defines its animation curves.
+// (x1, y1) and (x2, y2): x is the elapsed fraction of the duration, y the
+// fraction of the change presented. The four named curves are the toolkit's
+// definitions of the animation options.
 class TimingCurve {
  public:
   constexpr TimingCurve(double x1, double y1, double x2, double y2)

@@ -17,7 +17,7 @@ namespace ui {
 
 class Coder;
 
-// Autoresizing flags with the original platform's values.
+// Autoresizing flags; the values are fixed bits, so masks combine with |.
 enum Autoresizing : unsigned {
   AutoresizingNone = 0,
   AutoresizingFlexibleLeftMargin = 1,
@@ -29,9 +29,9 @@ enum Autoresizing : unsigned {
 };
 
 // A rectangle in a tree of views. A parent owns its subviews; a subview knows
-// its parent without owning it. Geometry follows the original platform: the
-// model is centre, bounds and transform, and the frame derives from them (the
-// transform applies about the centre).
+// its parent without owning it. The model is centre, bounds and transform; the
+// frame derives from them (the transform applies about the centre), so a
+// scaled view keeps its centre and reports the frame that encloses it.
 //
 // Setters change the model value at once. Inside an animate() block, changes
 // of frame, centre, bounds size and alpha are also presented moving from the
