@@ -105,6 +105,10 @@ struct CommandLineCase {
   const char* saysOnOutput;  // on standard error when the status is not 0
 };
 
+void PrintTo(const CommandLineCase& c, std::ostream* out) {
+  *out << "invited " << c.arguments;
+}
+
 class ProgramCommandLine : public Program, public ::testing::WithParamInterface<CommandLineCase> {};
 
 TEST_P(ProgramCommandLine, AnswersWithNoDisplay) {
