@@ -21,6 +21,7 @@ struct Rgb {
 constexpr Rgb kBlack{0, 0, 0};
 constexpr Rgb kWhite{255, 255, 255};
 constexpr Rgb kRed{255, 0, 0};
+constexpr Rgb kOrange{251, 139, 36};  // reddish, but not a saturated red
 // As luminous as kRed to within 0.01, and not red at all.
 constexpr Rgb kGrey{127, 127, 127};
 constexpr Rgb kPale{237, 237, 237};  // luminance about 0.85
@@ -78,6 +79,10 @@ std::array<int, 2> worstTransitions(const Picture& picture, int seconds) {
   return worst;
 }
 
+void PrintTo(const Case& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class FlashAnalyserCase : public testing::TestWithParam<Case> {};
 
 // A flash is two opposing transitions: 3 Hz is the most that passes.
@@ -100,6 +105,7 @@ INSTANTIATE_TEST_SUITE_P(
                     Case{"PatchOverTheArea", patch(18, 9, 10), 20, 0},
                     Case{"RedAgainstEquallyBrightGrey", alternation(kRed, kGrey, 10), 0, 20},
                     Case{"RedAgainstBlack", alternation(kRed, kBlack, 10), 20, 20},
+                    Case{"OrangeAgainstBlack", alternation(kOrange, kBlack, 10), 20, 0},
                     // Both ends are brighter than 0.8: no general flash.
                     Case{"PaleAgainstWhite", alternation(kPale, kWhite, 10), 0, 0},
                     Case{"SlowFade", fade(3), 1, 0}),

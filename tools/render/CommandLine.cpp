@@ -222,7 +222,7 @@ CommandLine::Outcome CommandLine::parse(int argc, const char* const* argv, std::
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
     if (app.get_subcommands().empty() && error.get_exit_code() != 0) {
-      err << "invited-render: give one command: frame, video, sheet or flashes\n"
+      err << "invited-render: give one command: frame, video or sheet, or flashes\n"
           << "Run with --help for more information.\n";
       return {std::nullopt, usageStatus};
     }
