@@ -181,10 +181,11 @@ platform::Image FlashCheck::plot(const std::vector<Window>& windows, double from
   // Axis labels come from the toolkit, the curves are set pixel by pixel.
   auto sheet = std::make_shared<ui::View>(ui::Rect{0, 0, double(width), double(height)});
   sheet->setBackgroundColor(ui::Color::withWhite(0.1, 1.0));
-  auto addLabel = [&](const std::string& text, ui::Rect frame, ui::TextAlignment alignment) {
+  auto addLabel = [&](const std::string& text, ui::Rect frame, ui::TextAlignment alignment,
+                      ui::Color color = ui::Color::withWhite(0.8, 1.0)) {
     auto label = std::make_shared<ui::Label>(frame);
     label->setFont(ui::Font::systemFont(13));
-    label->setTextColor(ui::Color::withWhite(0.8, 1.0));
+    label->setTextColor(color);
     label->setTextAlignment(alignment);
     label->setText(text);
     sheet->addSubview(label);
@@ -197,6 +198,10 @@ platform::Image FlashCheck::plot(const std::vector<Window>& windows, double from
   for (int f = 0; f <= most; ++f) {
     addLabel(std::to_string(f), {0, yOf(f) - 9, left - 8.0, 18}, ui::TextAlignment::Right);
   }
+  addLabel("general flashes a second", {width - right - 400.0, top + 2.0, 250, 18},
+           ui::TextAlignment::Right);
+  addLabel("red flashes a second", {width - right - 140.0, top + 2.0, 140, 18},
+           ui::TextAlignment::Right, ui::Color::withRGBA(235 / 255.0, 40 / 255.0, 40 / 255.0, 1));
   platform::Image image = renderer.render(*sheet, 0, width, height, 1.0);
   if (image.width != width) {
     image.width = width;
@@ -225,6 +230,7 @@ platform::Image FlashCheck::plot(const std::vector<Window>& windows, double from
   }
   // Each column shows the worst window starting within it: general as a
   // white area, red as a red line over it.
+  int previousRed = int(yOf(0));
   for (int x = left; x < width - right; ++x) {
     const auto first = std::size_t(std::max(0.0, (x - left) / plotWidth * double(windows.size())));
     const auto last = std::min(
@@ -237,9 +243,13 @@ platform::Image FlashCheck::plot(const std::vector<Window>& windows, double from
     for (int y = int(yOf(flashes(worst[0]))); y < int(yOf(0)); ++y) {
       put(x, y, {200, 200, 200});
     }
-    for (int d = -1; d <= 1; ++d) {
-      put(x, int(yOf(flashes(worst[1]))) + d, {235, 40, 40});
+    // The red line joins its columns, so a lone peak stays visible.
+    const int y = int(yOf(flashes(worst[1])));
+    const int lo = std::min(y, previousRed), hi = std::max(y, previousRed);
+    for (int d = lo - 1; d <= hi + 1; ++d) {
+      put(x, d, {235, 40, 40});
     }
+    previousRed = y;
   }
   return image;
 }
