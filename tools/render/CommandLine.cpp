@@ -210,7 +210,8 @@ CommandLine::Outcome CommandLine::parse(int argc, const char* const* argv, std::
       app.add_subcommand("flashes", "Counts the show's flashes in every second, as rendered");
   flashes->add_option("--size", flashesSize, "Picture size analysed, WIDTHxHEIGHT")
       ->capture_default_str();
-  flashes->add_option("--fps", request.fps, "Frames per second")->capture_default_str();
+  flashes->add_option("--fps", request.fps, "Frames per second (fewer than 60 can miss flashes)")
+      ->capture_default_str();
   flashes->add_option("--from", request.from, "Show time of the first frame, in seconds")
       ->capture_default_str();
   flashes->add_option("--to", request.to, "Show time where the analysis ends, in seconds")
