@@ -10,6 +10,9 @@
 // shell does nothing else.
 class AppDelegate : public ui::Responder, public ui::ApplicationDelegate {
  public:
+  // Gentle: the show with its flashes kept under three a second.
+  explicit AppDelegate(bool gentle = false) : gentle_(gentle) {}
+
   bool didFinishLaunchingWithOptions(const ui::LaunchOptions& options) override;
 
   const std::shared_ptr<ui::Window>& window() const { return window_; }
@@ -17,4 +20,5 @@ class AppDelegate : public ui::Responder, public ui::ApplicationDelegate {
 
  private:
   std::shared_ptr<ui::Window> window_;
+  bool gentle_ = false;
 };

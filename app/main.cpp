@@ -22,6 +22,8 @@ int main(int argc, char** argv) {
   platform::ShellOptions shell;
   cli.add_flag("--fullscreen", shell.fullScreen,
                "Opens the window full screen (F11 or Escape leave it)");
+  bool gentle = false;
+  cli.add_flag("--gentle", gentle, "Plays the show with its flashes kept under three a second");
   try {
     cli.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
@@ -36,5 +38,5 @@ int main(int argc, char** argv) {
   ui::Bundle::main() = ui::Bundle::installed("invited", "invited");
   platform::MediaAudioPlayer::install();
   return platform::applicationMain(
-      argc, argv, [] { return std::make_shared<AppDelegate>(); }, shell);
+      argc, argv, [gentle] { return std::make_shared<AppDelegate>(gentle); }, shell);
 }

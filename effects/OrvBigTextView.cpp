@@ -3,6 +3,14 @@
 #include "content/Content.h"
 #include "ui/RunLoop.h"
 
+namespace {
+
+constexpr double kBlink = 0.05;
+constexpr std::int64_t kGentleCuesPerWord = 8;
+constexpr double kGentleHold = 0.25;
+
+}  // namespace
+
 OrvBigTextView::OrvBigTextView(const ui::Rect& frame)
     : View(frame), label_(std::make_shared<ui::Label>(ui::Rect::zero())) {}
 
@@ -31,14 +39,20 @@ void OrvBigTextView::prepareBigText() {
 void OrvBigTextView::showBigWord() {
   const auto& words = content::invitationWords();
   const auto& colors = content::paletteColors();
-  label_->setHidden(false);
+  const bool lights = !gentle_ || calls_++ % kGentleCuesPerWord == 0;
+  if (lights) {
+    label_->setHidden(false);
+  }
   if (position >= 0 && position < static_cast<std::int64_t>(words.size())) {
     label_->setText(words[position]);
     label_->setTextColor(ui::Color::white());
     setBackgroundColor(colors[position % static_cast<std::int64_t>(colors.size())].get());
   }
-  auto self = std::static_pointer_cast<OrvBigTextView>(shared_from_this());
-  ui::RunLoop::main().performAfterDelay(self, &OrvBigTextView::hideLabel, 0.05);
+  if (lights) {
+    auto self = std::static_pointer_cast<OrvBigTextView>(shared_from_this());
+    ui::RunLoop::main().performAfterDelay(self, &OrvBigTextView::hideLabel,
+                                          gentle_ ? kGentleHold : kBlink);
+  }
 }
 
 void OrvBigTextView::hideLabel() {

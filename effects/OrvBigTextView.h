@@ -22,8 +22,15 @@ class OrvBigTextView : public ui::View {
   // keeps it within the invitation's six words.
   std::int64_t position = 0;
 
+  // Gentle: the word lights on every eighth cue (on the beat) and holds for
+  // a quarter of a second, instead of blinking on every cue.
+  void setGentle(bool gentle) { gentle_ = gentle; }
+  bool gentle() const { return gentle_; }
+
   const std::shared_ptr<ui::Label>& label() const { return label_; }
 
  private:
   const std::shared_ptr<ui::Label> label_;
+  bool gentle_ = false;
+  std::int64_t calls_ = 0;
 };

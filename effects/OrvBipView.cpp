@@ -1,5 +1,7 @@
 #include "effects/OrvBipView.h"
 
+#include <algorithm>
+
 #include "ui/RunLoop.h"
 
 OrvBipView::OrvBipView(const ui::Rect& frame) : View(frame) {}
@@ -10,6 +12,10 @@ std::shared_ptr<OrvBipView> OrvBipView::initWithCoder(const ui::Coder& coder) {
 }
 
 void OrvBipView::flash(bool animated, double duration) {
+  if (gentle_) {
+    animated = true;
+    duration = std::max(duration, 0.5);
+  }
   setHidden(false);
   setAlpha(1.0);
   setBackgroundColor(ui::Color::white());

@@ -7,6 +7,8 @@ namespace {
 
 constexpr int kBarCount = 7;
 constexpr double kFlashLength = 0.05;
+constexpr std::int64_t kGentleCuesPerFlash = 8;
+constexpr double kGentleFlashLength = 0.125;
 // A set bit 17 in a fresh random word leaves the bar alone: a fair coin per bar.
 constexpr std::uint64_t kSkipBit = 0x20000;
 
@@ -49,6 +51,10 @@ void OrvOverlayView::prepareOverlay() {
 }
 
 void OrvOverlayView::flashRandomView() {
+  if (gentle_ && calls_++ % kGentleCuesPerFlash != 0) {
+    return;
+  }
+  const double length = gentle_ ? kGentleFlashLength : kFlashLength;
   // Never reads past the bars that exist, should a flash come before the
   // bars are made.
   const std::int64_t count = std::min<std::int64_t>(position_, views_.size());
@@ -58,7 +64,7 @@ void OrvOverlayView::flashRandomView() {
       continue;
     }
     bar->setHidden(false);
-    ui::RunLoop::main().asyncAfter(kFlashLength, [bar] { bar->setHidden(true); });
+    ui::RunLoop::main().asyncAfter(length, [bar] { bar->setHidden(true); });
   }
 }
 

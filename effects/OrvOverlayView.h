@@ -19,6 +19,11 @@ class OrvOverlayView : public ui::View {
   virtual void flashRandomView();
   virtual void advancePattern();
 
+  // Gentle: bars flash on every eighth cue only (on the beat), and hold for
+  // an eighth of a second.
+  void setGentle(bool gentle) { gentle_ = gentle; }
+  bool gentle() const { return gentle_; }
+
   // The current pattern, which is also how many bars a flash considers:
   // 1, 2, 3, 4, 5, then 7.
   std::int64_t position() const { return position_; }
@@ -28,5 +33,7 @@ class OrvOverlayView : public ui::View {
   void layOutPattern();
 
   std::int64_t position_ = 1;
+  bool gentle_ = false;
+  std::int64_t calls_ = 0;
   std::vector<std::shared_ptr<ui::View>> views_;
 };

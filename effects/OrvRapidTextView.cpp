@@ -8,6 +8,10 @@ namespace {
 
 constexpr double kRapidHold = 0.05;
 constexpr double kStaticHold = 1.5;
+// Gentle: a colour holds for half a second (eight cues) and fades in over a
+// third of one, so the panel turns at most twice a second.
+constexpr std::int64_t kGentleStepsPerColour = 8;
+constexpr double kGentleFade = 1.0 / 3.0;
 
 // Each echo lands within 40 points of the panel's centre on each axis.
 double scatterOffset() {
@@ -31,7 +35,8 @@ std::shared_ptr<OrvRapidTextView> OrvRapidTextView::self() {
 void OrvRapidTextView::prepareRapidText() {
   const double width = bounds().width();
   const double height = bounds().height();
-  setBackgroundColor(ui::Color::yellow());
+  // The gentle panel opens on the first phrase's colour, not on yellow.
+  setBackgroundColor(gentle_ ? content::paletteColors()[0].get() : ui::Color::yellow());
   mainLabel_->setFont(ui::Font::boldSystemFont(width / 1920 * 96));
   mainLabel_->setText("YOU");
   mainLabel_->setTextColor(ui::Color::white());
@@ -51,9 +56,24 @@ void OrvRapidTextView::prepareRapidText() {
     sendSubviewToBack(label);
     supportLabels_.push_back(std::move(label));
   }
+  if (gentle_) {
+    veil_ = std::make_shared<ui::View>(bounds());
+    veil_->setAutoresizingMask(ui::AutoresizingFlexibleWidth | ui::AutoresizingFlexibleHeight);
+    veil_->setAlpha(0);
+    addSubview(veil_);
+    sendSubviewToBack(veil_);
+  }
 }
 
-void OrvRapidTextView::showPhraseAt(std::int64_t& position) {
+void OrvRapidTextView::crossFadeTo(const ui::Color& color) {
+  veil_->setBackgroundColor(backgroundColor());
+  veil_->setAlpha(1);
+  setBackgroundColor(color);
+  ui::View::animate(kGentleFade, 0, ui::AnimationOptions::CurveEaseInOut,
+                    [this] { veil_->setAlpha(0); });
+}
+
+void OrvRapidTextView::showPhraseAt(std::int64_t& position, bool changesColour) {
   const auto& phrases = content::affirmations();
   const auto& colors = content::paletteColors();
   if (position >= static_cast<std::int64_t>(phrases.size())) {
@@ -61,17 +81,27 @@ void OrvRapidTextView::showPhraseAt(std::int64_t& position) {
   }
   mainLabel_->setHidden(false);
   mainLabel_->setText(phrases[position]);
-  setBackgroundColor(colors[position % static_cast<std::int64_t>(colors.size())].get());
+  const ui::Color& color = colors[position % static_cast<std::int64_t>(colors.size())].get();
+  if (!gentle_ || !veil_) {
+    setBackgroundColor(color);
+  } else if (changesColour) {
+    crossFadeTo(color);
+  }
   ++position;
 }
 
 void OrvRapidTextView::showNextRapidPhrase() {
-  showPhraseAt(rapidPosition_);
+  if (gentle_) {
+    showPhraseAt(rapidPosition_, stepsOnColour_++ % kGentleStepsPerColour == 0);
+    return;
+  }
+  showPhraseAt(rapidPosition_, true);
   ui::RunLoop::main().performAfterDelay(self(), &OrvRapidTextView::hideMainLabel, kRapidHold);
 }
 
 void OrvRapidTextView::showNextStaticPhrase() {
-  showPhraseAt(staticPosition_);
+  showPhraseAt(staticPosition_, true);
+  stepsOnColour_ = 0;
   ui::RunLoop::main().performAfterDelay(self(), &OrvRapidTextView::hideMainLabel, kStaticHold);
   if (staticPosition_ == 8) {
     scatterSupportLabels();

@@ -26,6 +26,12 @@ class OrvRapidTextView : public ui::View {
   void driftSupportLabel(const std::shared_ptr<ui::Label>& label,
                          const std::shared_ptr<OrvRapidTextView>& view);
 
+  // Gentle: the phrase stays lit from cue to cue, and the panel changes
+  // colour every eighth rapid step, cross-faded, instead of on every cue.
+  // Set before preparation.
+  void setGentle(bool gentle) { gentle_ = gentle; }
+  bool gentle() const { return gentle_; }
+
   const std::shared_ptr<ui::Label>& mainLabel() const { return mainLabel_; }
   const std::vector<std::shared_ptr<ui::Label>>& supportLabels() const { return supportLabels_; }
   std::int64_t rapidPosition() const { return rapidPosition_; }
@@ -33,7 +39,8 @@ class OrvRapidTextView : public ui::View {
 
  private:
   // Steps 1 to 5 shared by both kinds of step, on the given counter.
-  void showPhraseAt(std::int64_t& position);
+  void showPhraseAt(std::int64_t& position, bool changesColour);
+  void crossFadeTo(const ui::Color& color);
   std::shared_ptr<OrvRapidTextView> self();
 
   const std::shared_ptr<ui::Label> mainLabel_;
@@ -42,4 +49,9 @@ class OrvRapidTextView : public ui::View {
   // Right after a static step this is the number of static steps since the
   // start or the last wrap, which is what picks the trail (4) and scatter (8).
   std::int64_t staticPosition_ = 0;
+  bool gentle_ = false;
+  // Gentle only: rapid steps since the last colour change, and the previous
+  // colour fading out over the new one.
+  std::int64_t stepsOnColour_ = 0;
+  std::shared_ptr<ui::View> veil_;
 };

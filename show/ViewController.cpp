@@ -25,7 +25,7 @@ constexpr unsigned kFlexibleSize = ui::AutoresizingFlexibleWidth | ui::Autoresiz
 
 }  // namespace
 
-ViewController::Members ViewController::makeMembers() {
+ViewController::Members ViewController::makeMembers(bool gentle) {
   const ui::Rect zero = ui::Rect::zero();
   Members m;
   m.qtFoolingBgView = std::make_shared<ui::View>(zero);
@@ -37,10 +37,16 @@ ViewController::Members ViewController::makeMembers() {
   m.wfLabel = std::make_shared<ui::Label>(zero);
   m.bipView = std::make_shared<OrvBipView>(zero);
   m.overlayView = std::make_shared<OrvOverlayView>(zero);
+  m.rapidTextView->setGentle(gentle);
+  m.bigTextView->setGentle(gentle);
+  m.bipView->setGentle(gentle);
+  m.overlayView->setGentle(gentle);
   return m;
 }
 
 ViewController::ViewController() : ViewController(makeMembers()) {}
+
+ViewController::ViewController(bool gentle) : ViewController(makeMembers(gentle)) {}
 
 ViewController::ViewController(Members m)
     : qtFoolingBgView_(std::move(m.qtFoolingBgView)),

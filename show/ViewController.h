@@ -24,6 +24,9 @@ class ViewController : public ui::ViewController,
   // Builds every view and the music player; ends the process with status 1
   // and one line on standard error when the music cannot be played.
   ViewController();
+  // The gentle show: the same timeline with its large flashes shaped to stay
+  // under three a second (the effect views' gentle modes).
+  explicit ViewController(bool gentle);
   // Neither is supported: both stop the process.
   [[noreturn]] static std::shared_ptr<ViewController> initWithCoder(const ui::Coder& coder);
   [[noreturn]] static std::shared_ptr<ViewController> initWithNibName(const std::string& name,
@@ -68,7 +71,7 @@ class ViewController : public ui::ViewController,
     std::shared_ptr<OrvBipView> bipView;
     std::shared_ptr<OrvOverlayView> overlayView;
   };
-  static Members makeMembers();
+  static Members makeMembers(bool gentle = false);
   explicit ViewController(Members members);
 
  private:

@@ -50,6 +50,19 @@ TEST(CommandLine, DefaultsFollowTheShow) {
   EXPECT_EQ(sheet.outcome.request->every, 2);
 }
 
+TEST(CommandLine, FlashesAnalyseAReducedPictureOfEitherShow) {
+  Parsed parsed = parse({"flashes", "--gentle", "--plot", "p.png"});
+  ASSERT_TRUE(parsed.outcome.request) << parsed.err;
+  const RenderRequest& request = *parsed.outcome.request;
+  EXPECT_EQ(request.command, RenderCommand::Flashes);
+  EXPECT_EQ(request.width, 480);
+  EXPECT_EQ(request.height, 270);
+  EXPECT_EQ(request.fps, 60);
+  EXPECT_TRUE(request.gentle);
+  EXPECT_EQ(request.plot, "p.png");
+  EXPECT_FALSE(parse({"flashes"}).outcome.request->gentle);
+}
+
 TEST(CommandLine, ReadsEveryOptionOfAFrame) {
   Parsed parsed = parse({"frame", "--at", "-4.5", "--size", "320x180", "--seed", "7", "f.png"});
   ASSERT_TRUE(parsed.outcome.request) << parsed.err;

@@ -100,6 +100,7 @@ TEST_F(RenderTool, BadArgumentsExitWithStatusTwoAndSayWhy) {
       {"video --fps 1000000 " + file("a.mp4"), "--fps"},
       {"sheet --every 0 " + file("a.png"), "--every"},
       {"frame --at 1 --bogus " + file("a.png"), "--bogus"},
+      {"flashes --plot " + file("a.jpg"), ".png"},
   };
   for (const auto& [arguments, hint] : cases) {
     ToolRun result = run(arguments);
@@ -112,7 +113,7 @@ TEST_F(RenderTool, BadArgumentsExitWithStatusTwoAndSayWhy) {
 }
 
 TEST_F(RenderTool, EveryCommandHasHelp) {
-  for (const char* command : {"", "frame ", "video ", "sheet "}) {
+  for (const char* command : {"", "frame ", "video ", "sheet ", "flashes "}) {
     ToolRun result = run(std::string(command) + "--help");
     EXPECT_EQ(result.status, 0) << command;
     EXPECT_NE(result.output.find("Usage"), std::string::npos) << command;
@@ -150,6 +151,23 @@ TEST_F(RenderTool, SheetHasOneCaptionedPicturePerStep) {
   // −5, 15, 35, 55 and the end at 64.5: five pictures, two rows of three.
   render::ContactSheet layout(5, 3, 96);
   EXPECT_EQ(pngSize(file("s.png")), std::make_pair(layout.width(), layout.height()));
+}
+
+// The opening's background turns seven times in some seconds, and the
+// overlay's last passage greys the pink rows eight times; the gentle show
+// keeps both under the threshold.
+TEST_F(RenderTool, FlashesFailTheStrobingPassagesAndPassThemGently) {
+  for (const char* range : {"--from 0 --to 2", "--from 59.5 --to 61"}) {
+    const std::string arguments = std::string("flashes --size 160x90 --seed 1 ") + range;
+    ToolRun strobe = run(arguments + " --plot " + file("p.png"));
+    ASSERT_EQ(strobe.status, 0) << strobe.output;
+    EXPECT_NE(strobe.output.find("three-flash threshold: fail"), std::string::npos)
+        << range << " said: " << strobe.output;
+    EXPECT_EQ(pngSize(file("p.png")), std::make_pair(1280, 360));
+    ToolRun gentle = run(arguments + " --gentle");
+    EXPECT_NE(gentle.output.find("three-flash threshold: pass"), std::string::npos)
+        << range << " said: " << gentle.output;
+  }
 }
 
 }  // namespace

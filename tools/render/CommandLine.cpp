@@ -113,6 +113,20 @@ void validate(RenderRequest& request, const std::string& size) {
       }
       checkOutput(request.output, ".mp4");
       break;
+    case RenderCommand::Flashes:
+      applySize(request, size);
+      if (request.fps <= 0 || request.fps > maxFps) {
+        throw UsageError{"--fps must be from 1 to " + std::to_string(maxFps)};
+      }
+      checkTime("--from", request.from);
+      checkTime("--to", request.to);
+      if (!(request.from < request.to)) {
+        throw UsageError{"--from must come before --to"};
+      }
+      if (!request.plot.empty()) {
+        checkOutput(request.plot, ".png");
+      }
+      break;
     case RenderCommand::Sheet:
       if (!std::isfinite(request.every) || request.every <= 0 || request.every > 70) {
         throw UsageError{"--every must be more than 0 and at most 70 seconds"};
@@ -153,6 +167,8 @@ CommandLine::Outcome CommandLine::parse(int argc, const char* const* argv, std::
 
   auto addSeed = [&](CLI::App* command) {
     command->add_option("--seed", seed, "Makes the random effects repeatable");
+    command->add_flag("--gentle", request.gentle,
+                      "The gentle show: its flashes kept under three a second");
   };
 
   CLI::App* frame = app.add_subcommand("frame", "Writes one frame, as presented at a time");
@@ -187,11 +203,27 @@ CommandLine::Outcome CommandLine::parse(int argc, const char* const* argv, std::
       ->capture_default_str();
   addSeed(sheet);
 
+  // Flashes are counted on a reduced picture: the areas that matter are
+  // large, and every frame of the show is drawn.
+  std::string flashesSize = "480x270";
+  CLI::App* flashes =
+      app.add_subcommand("flashes", "Counts the show's flashes in every second, as rendered");
+  flashes->add_option("--size", flashesSize, "Picture size analysed, WIDTHxHEIGHT")
+      ->capture_default_str();
+  flashes->add_option("--fps", request.fps, "Frames per second (fewer than 60 can miss flashes)")
+      ->capture_default_str();
+  flashes->add_option("--from", request.from, "Show time of the first frame, in seconds")
+      ->capture_default_str();
+  flashes->add_option("--to", request.to, "Show time where the analysis ends, in seconds")
+      ->capture_default_str();
+  flashes->add_option("--plot", request.plot, "Also draws the counts over time into this PNG");
+  addSeed(flashes);
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
     if (app.get_subcommands().empty() && error.get_exit_code() != 0) {
-      err << "invited-render: give one command: frame, video or sheet\n"
+      err << "invited-render: give one command: frame, video or sheet, or flashes\n"
           << "Run with --help for more information.\n";
       return {std::nullopt, usageStatus};
     }
@@ -203,17 +235,21 @@ CommandLine::Outcome CommandLine::parse(int argc, const char* const* argv, std::
     request.command = RenderCommand::Frame;
   } else if (video->parsed()) {
     request.command = RenderCommand::Video;
+  } else if (flashes->parsed()) {
+    request.command = RenderCommand::Flashes;
   } else {
     request.command = RenderCommand::Sheet;
   }
-  for (CLI::App* command : {frame, video, sheet}) {
+  for (CLI::App* command : {frame, video, sheet, flashes}) {
     if (command->parsed() && command->count("--seed") > 0) {
       request.seed = seed;
     }
   }
 
   try {
-    validate(request, request.command == RenderCommand::Frame ? frameSize : videoSize);
+    validate(request, request.command == RenderCommand::Frame     ? frameSize
+                      : request.command == RenderCommand::Flashes ? flashesSize
+                                                                  : videoSize);
   } catch (const UsageError& error) {
     err << "invited-render: " << error.message << "\nRun with --help for more information.\n";
     return {std::nullopt, usageStatus};

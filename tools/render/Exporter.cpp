@@ -1,9 +1,10 @@
 #include "tools/render/Exporter.h"
 
 #include <cmath>
-#include <ostream>
+#include <iostream>
 
 #include "tools/render/ContactSheet.h"
+#include "tools/render/FlashCheck.h"
 #include "tools/render/OfflineShow.h"
 #include "tools/render/ProgressBar.h"
 #include "tools/render/SilentAudioPlayer.h"
@@ -49,12 +50,14 @@ int Exporter::run(const RenderRequest& request) {
       return video(request);
     case RenderCommand::Sheet:
       return sheet(request);
+    case RenderCommand::Flashes:
+      return FlashCheck(std::cout, err_).run(request, *renderer_);
   }
   return failureStatus;
 }
 
 int Exporter::frame(const RenderRequest& request) {
-  OfflineShow show({double(request.width), double(request.height)});
+  OfflineShow show({double(request.width), double(request.height)}, request.gentle);
   show.advanceTo(request.at);
   platform::Image image = show.render(*renderer_, request.width, request.height);
   std::string error;
@@ -80,7 +83,7 @@ int Exporter::video(const RenderRequest& request) {
   if (!writer) {
     return fail(error);
   }
-  OfflineShow show({double(request.width), double(request.height)});
+  OfflineShow show({double(request.width), double(request.height)}, request.gentle);
   ProgressBar progress(std::size_t(frames), request.fps, stderr);
   for (long k = 0; k < frames; ++k) {
     show.advanceTo(frameTime(request.from, request.fps, k));
@@ -104,7 +107,7 @@ int Exporter::sheet(const RenderRequest& request) {
   }
   ContactSheet layout(int(times.size()), request.columns, request.thumbnailWidth);
   // The stage at its own 1920 × 1080 points, drawn straight at thumbnail size.
-  OfflineShow show({1920, 1080});
+  OfflineShow show({1920, 1080}, request.gentle);
   std::vector<platform::Image> pictures;
   std::vector<std::string> captions;
   for (double t : times) {

@@ -8,13 +8,13 @@
 
 namespace render {
 
-OfflineShow::OfflineShow(ui::Size size)
+OfflineShow::OfflineShow(ui::Size size, bool gentle)
     : size_(size), showTime_(-std::numeric_limits<double>::infinity()) {
   ui::RunLoop::main().reset(0);
   ui::Screen::main().setBounds({0, 0, size.width, size.height});
   ui::Screen::main().setScale(1);
   window_ = std::make_shared<ui::Window>(ui::Rect{0, 0, size.width, size.height});
-  controller_ = std::make_shared<ViewController>();
+  controller_ = std::make_shared<ViewController>(gentle);
   window_->setRootViewController(controller_);
   window_->makeKeyAndVisible();
   ui::RunLoop::main().runUntil(0);

@@ -23,8 +23,9 @@ class OfflineShow {
   static constexpr double runLoopOffset = 4.0;
   static double runLoopTime(double showTime) { return showTime + runLoopOffset; }
 
-  // A window of `size` points (pixels at scale 1) on a main screen of that size.
-  explicit OfflineShow(ui::Size size);
+  // A window of `size` points (pixels at scale 1) on a main screen of that
+  // size, playing the default or the gentle show.
+  explicit OfflineShow(ui::Size size, bool gentle = false);
   ~OfflineShow();
   OfflineShow(const OfflineShow&) = delete;
   OfflineShow& operator=(const OfflineShow&) = delete;

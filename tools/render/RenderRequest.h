@@ -6,7 +6,7 @@
 
 namespace render {
 
-enum class RenderCommand { Frame, Video, Sheet };
+enum class RenderCommand { Frame, Video, Sheet, Flashes };
 
 // One run of invited-render, already checked. Times are seconds from the
 // show's start: the first cue is due at 0, the start screen fades from −4 to 0.
@@ -16,6 +16,7 @@ struct RenderRequest {
   int width = 1920;   // pixels (and points: the offscreen window has scale 1)
   int height = 1080;  // pixels
   std::optional<std::uint64_t> seed;
+  bool gentle = false;  // the show with its flashes shaped under the threshold
 
   double at = 0;  // frame
 
@@ -28,6 +29,8 @@ struct RenderRequest {
   double every = 2;          // sheet: seconds between pictures
   int columns = 6;           // sheet
   int thumbnailWidth = 320;  // sheet: pixels; the height keeps 16:9
+
+  std::string plot;  // flashes: PNG of the counts over time, none when empty
 };
 
 }  // namespace render
