@@ -37,7 +37,6 @@ void Compositor::render(ui::View& root, double t, GLuint framebuffer, int width,
   statistics_ = {};
   ++frame_;
   time_ = t;
-  scale_ = scale;
   if (!scratch_.empty() &&
       (scratch_.front()->width() != width || scratch_.front()->height() != height)) {
     scratch_.clear();

@@ -97,7 +97,6 @@ class Compositor {
   SubtreeCache cache_;
   PixelRect clip_;
   double time_ = 0;
-  double scale_ = 1;
   bool measuring_ = false;
   PixelRect measured_;
   std::vector<SaturationBlend::Quad>* measuredQuads_ = nullptr;

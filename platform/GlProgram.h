@@ -17,6 +17,7 @@ class GlProgram {
   GlProgram& operator=(const GlProgram&) = delete;
 
   GLuint id() const { return id_; }
+  // Asks the driver each time: look a location up once, when the program is built.
   GLint uniform(const char* name) const { return glGetUniformLocation(id_, name); }
 
  private:

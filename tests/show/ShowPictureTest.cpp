@@ -89,16 +89,6 @@ class Picture : public ShowTest {
   double start = 0;
 };
 
-TEST_F(Picture, StartScreenIsWhiteTextOnBlack) {
-  auto image = frameAt(0.5);
-  EXPECT_TRUE(pixelIs(image, 2, 2, kBlack));
-  EXPECT_TRUE(pixelIs(image, kWidth - 3, kHeight - 3, kBlack));
-  // 24-point text is thin at this scale: anything brighter than mid grey.
-  EXPECT_GT(count(image, kWhite, 0, 0, kWidth, kHeight, 150), 200);
-  // The block of lines is centred in the window, clear of the sides.
-  EXPECT_EQ(count(image, kWhite, 0, 0, 150, kHeight, 150), 0);
-}
-
 TEST_F(Picture, OpeningPhrasesFlashInWhiteOnTheirColours) {
   startShow();
   // The first rapid phrase: left-aligned on orange, vertically centred.

@@ -27,14 +27,6 @@ class RecordingHost : public ui::WindowHost {
   std::vector<std::string>& calls_;
 };
 
-class Touchable : public ui::View {
- public:
-  using View::View;
-  std::vector<ui::Point> began, ended;
-  void touchesBegan(ui::Point p) override { began.push_back(p); }
-  void touchesEnded(ui::Point p) override { ended.push_back(p); }
-};
-
 TEST(Window, MakeKeyAndVisibleRunsTheLifecycleAroundTheFirstFrame) {
   ui::Screen::main().setBounds({0, 0, 1280, 720});
   auto controller = std::make_shared<RecordingController>();
@@ -63,25 +55,6 @@ TEST(Window, ResizeKeepsTheRootCentredAndAFittedStageItsScale) {
   EXPECT_EQ(root->bounds().size, (ui::Size{1920, 1080}));
   EXPECT_EQ(root->transform(), ui::AffineTransform::makeScale(0.5, 0.5));
   EXPECT_EQ(root->center(), (ui::Point{800, 450}));
-}
-
-TEST(Window, TouchesReachTheViewUnderThePointInItsOwnCoordinates) {
-  auto controller = std::make_shared<ui::ViewController>();
-  auto window = std::make_shared<ui::Window>(ui::Rect{0, 0, 960, 540});
-  window->setRootViewController(controller);
-  window->makeKeyAndVisible();
-  const auto& root = controller->view();
-  root->setBounds({0, 0, 1920, 1080});
-  root->setTransform(ui::AffineTransform::makeScale(0.5, 0.5));
-  auto target = std::make_shared<Touchable>(ui::Rect{100, 100, 200, 200});
-  root->addSubview(target);
-
-  window->touchDown({100, 100});
-  window->touchUp({110, 100});
-  ASSERT_EQ(target->began.size(), 1u);
-  EXPECT_EQ(target->began[0], (ui::Point{100, 100}));
-  ASSERT_EQ(target->ended.size(), 1u);
-  EXPECT_EQ(target->ended[0], (ui::Point{120, 100}));
 }
 
 }  // namespace
