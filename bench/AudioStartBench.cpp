@@ -15,6 +15,7 @@
 #include <string>
 #include <thread>
 
+#include "platform/media/Ffmpeg.h"
 #include "platform/media/MediaAudioPlayer.h"
 
 namespace {
@@ -36,6 +37,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: bench-audio-start TRACK [SECONDS]\n");
     return 2;
   }
+  platform::ffmpeg::setLogPolicy();
   double playFor = argc == 3 ? std::atof(argv[2]) : 3.0;
   auto start = std::chrono::steady_clock::now();
   std::string error;

@@ -1,12 +1,15 @@
 #include "MediaFixtures.h"
 
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
 #include <fstream>
 #include <numbers>
 #include <random>
 #include <stdexcept>
 
 #include "platform/media/AacFileWriter.h"
+#include "platform/media/Ffmpeg.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -14,6 +17,7 @@ extern "C" {
 }
 
 MediaFixtures::MediaFixtures() {
+  platform::ffmpeg::setLogPolicy();
   std::random_device seed;
   folder_ = std::filesystem::temp_directory_path() /
             ("invited-media-" + std::to_string(seed()) + std::to_string(seed()));
@@ -145,5 +149,60 @@ std::string MediaFixtures::silentVideoFile(const std::string& name) const {
   avcodec_free_context(&context);
   avio_closep(&format->pb);
   avformat_free_context(format);
+  return file;
+}
+
+std::string MediaFixtures::wavFile(const std::string& name, int channels, int rate, double seconds,
+                                   double toneSeconds) const {
+  auto frames = static_cast<uint32_t>(seconds * rate);
+  auto toneFrames = static_cast<uint32_t>(toneSeconds * rate);
+  uint32_t dataBytes = frames * static_cast<uint32_t>(channels) * 2;
+  std::vector<unsigned char> bytes;
+  auto text = [&](const char* four) { bytes.insert(bytes.end(), four, four + 4); };
+  auto number = [&](uint32_t value, int size) {
+    for (int i = 0; i < size; ++i) {
+      bytes.push_back(static_cast<unsigned char>(value >> (8 * i)));
+    }
+  };
+  text("RIFF");
+  number(36 + dataBytes, 4);
+  text("WAVE");
+  text("fmt ");
+  number(16, 4);
+  number(1, 2);  // integer PCM
+  number(static_cast<uint32_t>(channels), 2);
+  number(static_cast<uint32_t>(rate), 4);
+  number(static_cast<uint32_t>(rate * channels * 2), 4);
+  number(static_cast<uint32_t>(channels * 2), 2);
+  number(16, 2);
+  text("data");
+  number(dataBytes, 4);
+  for (uint32_t i = 0; i < toneFrames; ++i) {
+    auto value = static_cast<int16_t>(
+        std::lround(32767 * std::sin(2 * std::numbers::pi * 1000.0 * i / rate)));
+    for (int c = 0; c < channels; ++c) {
+      number(static_cast<uint16_t>(value), 2);
+    }
+  }
+  std::string file = bytesFile(name, bytes);
+  std::filesystem::resize_file(file, 44 + static_cast<std::uintmax_t>(dataBytes));
+  return file;
+}
+
+std::string MediaFixtures::adtsFile(const std::string& name,
+                                    const std::vector<int>& channels) const {
+  std::string file = path(name);
+  std::ofstream(file, std::ios::binary).close();
+  for (std::size_t i = 0; i < channels.size(); ++i) {
+    std::string part = path(name + "." + std::to_string(i));
+    std::string command =
+        "ffmpeg -nostdin -v error -y -f lavfi -i sine=frequency=1000:duration=1 "
+        "-ar 48000 -ac " +
+        std::to_string(channels[i]) + " -c:a aac -f adts '" + part + "' && cat '" + part +
+        "' >> '" + file + "'";
+    if (std::system(command.c_str()) != 0) {
+      throw std::runtime_error("cannot make the ADTS fixture: " + command);
+    }
+  }
   return file;
 }
