@@ -43,10 +43,11 @@ bool MediaAudioPlayer::play() {
   if (!prepareToPlay()) {
     return false;
   }
+  // Paused, the device runs no render: the feed may rewind (and reopen the
+  // file) without holding up the audio thread.
   device_.setPaused(true);
-  bool rewound = false;
+  bool rewound = feed_.rewind(deviceError_);
   device_.locked([&] {
-    rewound = feed_.rewind(deviceError_);
     finished_ = false;
     playing_ = rewound;
   });

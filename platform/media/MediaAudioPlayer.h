@@ -17,7 +17,8 @@ namespace platform {
 // Creation opens the file and decodes its first sound on the creating thread,
 // so that a file that cannot play fails there; a worker decodes the rest
 // about two seconds ahead of the output (AudioFeed), and SDL's audio thread
-// only copies. Memory and start-up therefore do not grow with the track.
+// only copies. Memory therefore does not grow with the track, and start-up
+// only by the container's index.
 //
 // Threads: the main thread calls every public function; SDL's audio thread
 // runs render(). The destructor closes the device first, so no callback
