@@ -2,13 +2,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
-struct AVCodecContext;
-struct AVFormatContext;
-struct AVFrame;
-struct AVPacket;
+#include "platform/media/Ffmpeg.h"
 
 namespace platform {
 
@@ -22,7 +20,6 @@ class AacFileWriter {
   static constexpr int channels = 2;
 
   AacFileWriter() = default;
-  ~AacFileWriter();
   AacFileWriter(const AacFileWriter&) = delete;
   AacFileWriter& operator=(const AacFileWriter&) = delete;
 
@@ -37,16 +34,19 @@ class AacFileWriter {
   bool encode(AVFrame* frame, std::string& error);  // nullptr drains
   // Encodes whole frames of `pending_`; `last` also sends the short remainder.
   bool encodePending(bool last, std::string& error);
-  void release();
+
+  // Everything an open file needs; gone once it fails or is finished.
+  struct Session {
+    ffmpeg::Output format;
+    ffmpeg::Codec codec;
+    ffmpeg::Frame frame;
+    ffmpeg::Packet packet;
+  };
 
   std::string path_;
-  AVFormatContext* format_ = nullptr;
-  AVCodecContext* codec_ = nullptr;
-  AVFrame* frame_ = nullptr;
-  AVPacket* packet_ = nullptr;
-  bool headerWritten_ = false;
-  std::vector<float> pending_;  // interleaved input not yet a whole encoder frame
-  int64_t nextPts_ = 0;         // in samples
+  std::optional<Session> session_;  // set once the header is written
+  std::vector<float> pending_;      // interleaved input not yet a whole encoder frame
+  int64_t nextPts_ = 0;             // in samples
 };
 
 }  // namespace platform

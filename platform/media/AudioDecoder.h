@@ -4,19 +4,21 @@
 #include <string>
 #include <vector>
 
+#include "platform/media/AudioStream.h"
+
 namespace platform {
 
 // Decodes the first audio stream of a file, whole, into interleaved stereo
-// float at 48 kHz: the one format the audio device is opened with. Sample 0
-// of the result is the file's time 0: the encoder's priming samples, which
-// the container marks, are dropped.
+// float at 48 kHz (see AudioStream): for tests and tools that want every
+// sample at once. The player streams instead.
 class AudioDecoder {
  public:
-  static constexpr int sampleRate = 48000;
-  static constexpr int channels = 2;
+  static constexpr int sampleRate = AudioStream::sampleRate;
+  static constexpr int channels = AudioStream::channels;
 
   // Fails with a reason a person can read for a missing, empty, truncated,
-  // unreadable or non-audio file. Runs on the calling thread.
+  // unreadable or non-audio file; keeps an earlier decode then. Runs on the
+  // calling thread.
   bool decodeFile(const std::string& path, std::string& error);
 
   // Interleaved left/right pairs, full scale ±1.

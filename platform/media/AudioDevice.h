@@ -26,6 +26,8 @@ class AudioDevice {
   bool isOpen() const { return device_ != 0; }
   void close();
 
+  // Once pausing returns, the render function is not running and does not
+  // run again until the device is resumed.
   void setPaused(bool paused);
   // Runs `change` while the audio thread is outside the render function.
   void locked(const std::function<void()>& change);

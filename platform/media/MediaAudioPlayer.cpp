@@ -1,6 +1,5 @@
 #include "platform/media/MediaAudioPlayer.h"
 
-#include <algorithm>
 #include <chrono>
 #include <cstring>
 
@@ -15,7 +14,8 @@ void MediaAudioPlayer::install() {
 }
 
 MediaAudioPlayer::MediaAudioPlayer()
-    : device_([this](float* out, int frames) { render(out, frames); }) {}
+    : feed_(static_cast<std::size_t>(bufferSeconds * sampleRate)),
+      device_([this](float* out, int frames) { render(out, frames); }) {}
 
 MediaAudioPlayer::~MediaAudioPlayer() {
   device_.close();
@@ -24,8 +24,7 @@ MediaAudioPlayer::~MediaAudioPlayer() {
 std::shared_ptr<MediaAudioPlayer> MediaAudioPlayer::create(const std::string& path,
                                                            std::string& error) {
   std::shared_ptr<MediaAudioPlayer> player(new MediaAudioPlayer());
-  player->decodeThreads_.push_back(std::this_thread::get_id());
-  if (!player->decoder_.decodeFile(path, error)) {
+  if (!player->feed_.open(path, error)) {
     return nullptr;
   }
   return player;
@@ -44,11 +43,17 @@ bool MediaAudioPlayer::play() {
   if (!prepareToPlay()) {
     return false;
   }
-  device_.locked([this] {
-    position_ = 0;
-    heardOrigin_ = -1.0;
-    playing_ = true;
+  // Paused, the device runs no render: the feed may rewind (and reopen the
+  // file) without holding up the audio thread.
+  device_.setPaused(true);
+  bool rewound = feed_.rewind(deviceError_);
+  device_.locked([&] {
+    finished_ = false;
+    playing_ = rewound;
   });
+  if (!rewound) {
+    return false;
+  }
   device_.setPaused(false);
   // The first sample is heard one device latency from now; the frame loop
   // delays the pictures to match.
@@ -71,50 +76,35 @@ bool MediaAudioPlayer::isPlaying() const {
 
 double MediaAudioPlayer::currentTime() const {
   if (!playing_.load()) {
-    return position_.load() >= decoder_.frames() ? duration() : stoppedAt_;
+    return finished_.load() ? duration() : stoppedAt_;
   }
-  double origin = heardOrigin_.load();
-  if (origin < 0) {
-    return 0;
-  }
-  double rendered = static_cast<double>(position_.load()) / AudioDecoder::sampleRate;
-  return std::clamp(elapsed() - origin, 0.0, rendered);
+  auto heard = heardPosition();
+  return heard ? heard->fileTime : 0.0;
 }
 
 std::optional<ui::AudioPlayer::HeardPosition> MediaAudioPlayer::heardPosition() const {
-  double origin = heardOrigin_.load();
-  if (!playing_.load() || origin < 0) {
+  if (!playing_.load()) {
     return std::nullopt;
   }
-  double now = elapsed();
-  return HeardPosition{now - origin, now};
+  return feed_.heardPosition(elapsed());
 }
 
-double MediaAudioPlayer::elapsed() const {
+double MediaAudioPlayer::elapsed() {
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 void MediaAudioPlayer::render(float* out, int frames) {
   callbackThread_ = std::this_thread::get_id();
-  std::size_t start = position_.load();
-  std::size_t available = 0;
-  if (playing_.load()) {
-    std::size_t total = decoder_.frames();
-    available =
-        std::min<std::size_t>(static_cast<std::size_t>(frames), total - std::min(start, total));
-    std::memcpy(out, decoder_.samples().data() + start * AudioDecoder::channels,
-                available * AudioDecoder::channels * sizeof(float));
-    position_ = start + available;
-    // Frame `start` reaches the listener one device latency from now.
-    heardOrigin_ =
-        elapsed() + device_.latency() - static_cast<double>(start) / AudioDecoder::sampleRate;
-    if (start + available >= total) {
-      playing_ = false;
-    }
+  auto count = static_cast<std::size_t>(frames);
+  if (!playing_.load()) {
+    std::memset(out, 0, count * 2 * sizeof(float));
+    return;
   }
-  std::memset(
-      out + available * AudioDecoder::channels, 0,
-      (static_cast<std::size_t>(frames) - available) * AudioDecoder::channels * sizeof(float));
+  // What is rendered now reaches the listener one device latency from now.
+  if (!feed_.render(out, count, elapsed() + device_.latency())) {
+    playing_ = false;
+    finished_ = true;
+  }
 }
 
 }  // namespace platform

@@ -6,19 +6,28 @@
 #include <thread>
 #include <vector>
 
-#include "platform/media/AudioDecoder.h"
 #include "platform/media/AudioDevice.h"
+#include "platform/media/AudioFeed.h"
 #include "ui/AudioPlayer.h"
 
 namespace platform {
 
 // The audio player on FFmpeg (decoding) and SDL2 (output).
 //
-// The whole file is decoded at creation, on the creating thread, into one
-// buffer; SDL's audio thread only copies from it. Creation therefore proves
-// the file plays to its end, and a truncated file fails before the show.
+// Creation opens the file and decodes its first sound on the creating thread,
+// so that a file that cannot play fails there; a worker decodes the rest
+// about two seconds ahead of the output (AudioFeed), and SDL's audio thread
+// only copies. Memory therefore does not grow with the track, and start-up
+// only by the container's index.
+//
+// Threads: the main thread calls every public function; SDL's audio thread
+// runs render(). The destructor closes the device first, so no callback
+// outlives the feed, then the feed joins its worker.
 class MediaAudioPlayer : public ui::AudioPlayer {
  public:
+  static constexpr int sampleRate = AudioFeed::sampleRate;
+  static constexpr double bufferSeconds = 2.0;
+
   // Makes ui::AudioPlayer::createWithContentsOfURL create MediaAudioPlayers.
   static void install();
 
@@ -32,7 +41,7 @@ class MediaAudioPlayer : public ui::AudioPlayer {
   bool play() override;
   void stop() override;
   bool isPlaying() const override;
-  double duration() const override { return decoder_.duration(); }
+  double duration() const override { return feed_.duration(); }
   double outputLatency() const override { return device_.latency(); }
   double currentTime() const override;
   std::optional<HeardPosition> heardPosition() const override;
@@ -40,29 +49,26 @@ class MediaAudioPlayer : public ui::AudioPlayer {
   // Threads that decoded this player's file, and the thread that last ran the
   // output callback (default id while it never ran): decoding must never
   // happen on the audio thread.
-  const std::vector<std::thread::id>& decodeThreads() const { return decodeThreads_; }
+  const std::vector<std::thread::id>& decodeThreads() const { return feed_.decodeThreads(); }
   std::thread::id callbackThread() const { return callbackThread_.load(); }
+  const AudioFeed& feed() const { return feed_; }
   // Why prepareToPlay or play last failed, for diagnostics.
   const std::string& deviceError() const { return deviceError_; }
 
  private:
   MediaAudioPlayer();
   void render(float* out, int frames);  // audio thread
-  double elapsed() const;               // seconds on the steady clock
+  static double elapsed();              // seconds on the steady clock
 
-  AudioDecoder decoder_;  // written at creation only; read-only while the device is open
-  std::vector<std::thread::id> decodeThreads_;  // main thread
-  std::string deviceError_;                     // main thread
-  double stoppedAt_ = 0;                        // seconds into the file at stop(); main thread
+  std::string deviceError_;  // main thread
+  double stoppedAt_ = 0;     // seconds into the file at stop(); main thread
 
-  // Shared with the audio thread. The callback advances `position_` and may
-  // clear `playing_` at the end; the main thread writes them only under the
-  // device lock.
-  std::atomic<std::size_t> position_{0};  // next frame to render
+  AudioFeed feed_;
+  // Shared with the audio thread. The callback may clear `playing_` and set
+  // `finished_` at the end of the track; the main thread writes them only
+  // under the device lock.
   std::atomic<bool> playing_{false};
-  // Steady-clock seconds at which frame 0 is heard, as the latest callback
-  // estimates it; negative until the first callback after play().
-  std::atomic<double> heardOrigin_{-1.0};
+  std::atomic<bool> finished_{false};
   std::atomic<std::thread::id> callbackThread_{};
 
   AudioDevice device_;  // last: closed first, so no callback outlives the fields above

@@ -13,9 +13,11 @@
 #include <filesystem>
 
 #include "platform/media/AacFileWriter.h"
+#include "platform/media/Ffmpeg.h"
 #include "tools/compose/Arrangement.h"
 
 int main(int argc, char** argv) {
+  platform::ffmpeg::setLogPolicy();
   CLI::App app{"Synthesizes the show's music track and writes it as AAC in an MPEG-4 file."};
   std::string output;
   int bitRate = 192000;

@@ -1,19 +1,18 @@
 #include "MediaFixtures.h"
 
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
 #include <fstream>
 #include <numbers>
 #include <random>
 #include <stdexcept>
 
 #include "platform/media/AacFileWriter.h"
-
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-}
+#include "platform/media/Ffmpeg.h"
 
 MediaFixtures::MediaFixtures() {
+  platform::ffmpeg::setLogPolicy();
   std::random_device seed;
   folder_ = std::filesystem::temp_directory_path() /
             ("invited-media-" + std::to_string(seed()) + std::to_string(seed()));
@@ -89,43 +88,45 @@ std::string MediaFixtures::pngFile(const std::string& name) const {
 }
 
 std::string MediaFixtures::silentVideoFile(const std::string& name) const {
+  namespace ffmpeg = platform::ffmpeg;
   std::string file = path(name);
   auto check = [](bool ok, const char* what) {
     if (!ok) {
       throw std::runtime_error(std::string("cannot make the video fixture: ") + what);
     }
   };
-  AVFormatContext* format = nullptr;
-  check(avformat_alloc_output_context2(&format, nullptr, "mp4", file.c_str()) >= 0, "muxer");
+  AVFormatContext* rawFormat = nullptr;
+  check(avformat_alloc_output_context2(&rawFormat, nullptr, "mp4", file.c_str()) >= 0, "muxer");
+  ffmpeg::Output format(rawFormat);
   const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_MPEG4);
   check(codec != nullptr, "encoder");
-  AVCodecContext* context = avcodec_alloc_context3(codec);
+  ffmpeg::Codec context(avcodec_alloc_context3(codec));
   context->width = 64;
   context->height = 48;
   context->pix_fmt = AV_PIX_FMT_YUV420P;
   context->time_base = AVRational{1, 25};
   context->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-  check(avcodec_open2(context, codec, nullptr) >= 0, "encoder settings");
-  AVStream* stream = avformat_new_stream(format, nullptr);
+  check(avcodec_open2(context.get(), codec, nullptr) >= 0, "encoder settings");
+  AVStream* stream = avformat_new_stream(format.get(), nullptr);
   stream->time_base = context->time_base;
-  avcodec_parameters_from_context(stream->codecpar, context);
+  avcodec_parameters_from_context(stream->codecpar, context.get());
   check(avio_open(&format->pb, file.c_str(), AVIO_FLAG_WRITE) >= 0, "file");
-  check(avformat_write_header(format, nullptr) >= 0, "header");
-  AVFrame* frame = av_frame_alloc();
+  check(avformat_write_header(format.get(), nullptr) >= 0, "header");
+  ffmpeg::Frame frame(av_frame_alloc());
   frame->width = context->width;
   frame->height = context->height;
   frame->format = context->pix_fmt;
-  check(av_frame_get_buffer(frame, 0) >= 0, "frame");
-  AVPacket* packet = av_packet_alloc();
+  check(av_frame_get_buffer(frame.get(), 0) >= 0, "frame");
+  ffmpeg::Packet packet(av_packet_alloc());
   auto drain = [&] {
-    while (avcodec_receive_packet(context, packet) >= 0) {
-      av_packet_rescale_ts(packet, context->time_base, stream->time_base);
+    while (avcodec_receive_packet(context.get(), packet.get()) >= 0) {
+      av_packet_rescale_ts(packet.get(), context->time_base, stream->time_base);
       packet->stream_index = 0;
-      av_interleaved_write_frame(format, packet);
+      av_interleaved_write_frame(format.get(), packet.get());
     }
   };
   for (int i = 0; i < 5; ++i) {
-    check(av_frame_make_writable(frame) >= 0, "frame");
+    check(av_frame_make_writable(frame.get()) >= 0, "frame");
     for (int plane = 0; plane < 3; ++plane) {
       int rows = plane == 0 ? frame->height : frame->height / 2;
       for (int y = 0; y < rows; ++y) {
@@ -134,16 +135,66 @@ std::string MediaFixtures::silentVideoFile(const std::string& name) const {
       }
     }
     frame->pts = i;
-    check(avcodec_send_frame(context, frame) >= 0, "encoding");
+    check(avcodec_send_frame(context.get(), frame.get()) >= 0, "encoding");
     drain();
   }
-  avcodec_send_frame(context, nullptr);
+  avcodec_send_frame(context.get(), nullptr);
   drain();
-  av_write_trailer(format);
-  av_packet_free(&packet);
-  av_frame_free(&frame);
-  avcodec_free_context(&context);
-  avio_closep(&format->pb);
-  avformat_free_context(format);
+  av_write_trailer(format.get());
+  return file;
+}
+
+std::string MediaFixtures::wavFile(const std::string& name, int channels, int rate, double seconds,
+                                   double toneSeconds) const {
+  auto frames = static_cast<uint32_t>(seconds * rate);
+  auto toneFrames = static_cast<uint32_t>(toneSeconds * rate);
+  uint32_t dataBytes = frames * static_cast<uint32_t>(channels) * 2;
+  std::vector<unsigned char> bytes;
+  auto text = [&](const char* four) { bytes.insert(bytes.end(), four, four + 4); };
+  auto number = [&](uint32_t value, int size) {
+    for (int i = 0; i < size; ++i) {
+      bytes.push_back(static_cast<unsigned char>(value >> (8 * i)));
+    }
+  };
+  text("RIFF");
+  number(36 + dataBytes, 4);
+  text("WAVE");
+  text("fmt ");
+  number(16, 4);
+  number(1, 2);  // integer PCM
+  number(static_cast<uint32_t>(channels), 2);
+  number(static_cast<uint32_t>(rate), 4);
+  number(static_cast<uint32_t>(rate * channels * 2), 4);
+  number(static_cast<uint32_t>(channels * 2), 2);
+  number(16, 2);
+  text("data");
+  number(dataBytes, 4);
+  for (uint32_t i = 0; i < toneFrames; ++i) {
+    auto value = static_cast<int16_t>(
+        std::lround(32767 * std::sin(2 * std::numbers::pi * 1000.0 * i / rate)));
+    for (int c = 0; c < channels; ++c) {
+      number(static_cast<uint16_t>(value), 2);
+    }
+  }
+  std::string file = bytesFile(name, bytes);
+  std::filesystem::resize_file(file, 44 + static_cast<std::uintmax_t>(dataBytes));
+  return file;
+}
+
+std::string MediaFixtures::adtsFile(const std::string& name,
+                                    const std::vector<int>& channels) const {
+  std::string file = path(name);
+  std::ofstream(file, std::ios::binary).close();
+  for (std::size_t i = 0; i < channels.size(); ++i) {
+    std::string part = path(name + "." + std::to_string(i));
+    std::string command =
+        "ffmpeg -nostdin -v error -y -f lavfi -i sine=frequency=1000:duration=1 "
+        "-ar 48000 -ac " +
+        std::to_string(channels[i]) + " -c:a aac -f adts '" + part + "' && cat '" + part +
+        "' >> '" + file + "'";
+    if (std::system(command.c_str()) != 0) {
+      throw std::runtime_error("cannot make the ADTS fixture: " + command);
+    }
+  }
   return file;
 }

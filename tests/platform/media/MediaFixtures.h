@@ -28,6 +28,14 @@ class MediaFixtures {
   std::string pngFile(const std::string& name) const;
   // An MPEG-4 file with a few MPEG-4 Visual frames and no audio stream.
   std::string silentVideoFile(const std::string& name) const;
+  // A 16-bit WAV file: `channels` channels at `rate`, every channel a full-scale
+  // 1 kHz sine for the first `toneSeconds`, then silence up to `seconds`
+  // (left as a hole in the file, so that even an hour costs nothing).
+  std::string wavFile(const std::string& name, int channels, int rate, double seconds,
+                      double toneSeconds) const;
+  // One raw AAC (ADTS) stream made of a second of sine per entry of
+  // `channels`, each with that many channels, back to back (ffmpeg's tool).
+  std::string adtsFile(const std::string& name, const std::vector<int>& channels) const;
 
  private:
   std::filesystem::path folder_;

@@ -1,0 +1,77 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+#include <vector>
+
+#include "MediaFixtures.h"
+#include "platform/media/AudioDecoder.h"
+#include "platform/media/AudioFeed.h"
+
+using platform::AudioDecoder;
+using platform::AudioFeed;
+
+// An output that asks for more than the ring holds underruns on every large
+// block; small blocks in between leave the ring's ends anywhere.
+// Whatever arrives, it is the whole-file decode sample for sample followed by
+// silence, the track advances only by what was given, and the position heard
+// never runs past it, however long the output waits (a stall, an underrun).
+TEST(AudioFeed, GivesTheTrackInOrderAndOnlyAdvancesBySound) {
+  MediaFixtures files;
+  std::string path = files.toneFile("tone.m4a", 1.0, 0.0);
+  AudioDecoder reference;
+  std::string error;
+  ASSERT_TRUE(reference.decodeFile(path, error)) << error;
+
+  constexpr std::size_t ring = 1000;
+  constexpr std::size_t block = 4800;
+  constexpr double rate = AudioFeed::sampleRate;
+  AudioFeed feed(ring);
+  ASSERT_TRUE(feed.open(path, error)) << error;
+  EXPECT_FALSE(feed.heardPosition(1e6));
+  std::vector<float> out(2 * block);
+  double heardAt = 100.0;  // simulated: when each block's first sample is heard
+  std::size_t mismatches = 0;
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  std::size_t frames = block;
+  for (bool more = true; more; heardAt += frames / rate) {
+    ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the feed never ends";
+    frames = frames == block ? 333 : block;
+    std::size_t before = feed.consumedFrames();
+    more = feed.render(out.data(), frames, heardAt);
+    std::size_t got = feed.consumedFrames() - before;
+    ASSERT_LE(got, ring);
+    for (std::size_t i = 0; i < 2 * frames; ++i) {
+      float expected = i < 2 * got ? reference.samples()[2 * before + i] : 0.0f;
+      mismatches += out[i] != expected;
+    }
+    // The worker's turn: after a small block it refills the ring across its end.
+    for (int wait = 0; wait < 30 && (got == 0 || (frames < block && feed.bufferedFrames() < ring));
+         ++wait) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    if (got > 0) {
+      auto heard = feed.heardPosition(heardAt);
+      ASSERT_TRUE(heard);
+      EXPECT_DOUBLE_EQ(heard->fileTime, static_cast<double>(before) / rate);
+      EXPECT_DOUBLE_EQ(feed.heardPosition(heardAt + 60)->fileTime,
+                       static_cast<double>(before + got) / rate);
+    }
+  }
+  EXPECT_EQ(mismatches, 0u);
+  EXPECT_EQ(feed.consumedFrames(), reference.frames());
+  EXPECT_DOUBLE_EQ(feed.duration(), 1.0);
+
+  // Rewound, it starts again from the first sample.
+  ASSERT_TRUE(feed.rewind(error)) << error;
+  EXPECT_FALSE(feed.heardPosition(heardAt));
+  std::size_t got = 0;
+  while (got == 0) {
+    ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "nothing after the rewind";
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    feed.render(out.data(), 1, heardAt);
+    got = feed.consumedFrames();
+  }
+  EXPECT_EQ(out[0], reference.samples()[0]);
+  EXPECT_EQ(out[1], reference.samples()[1]);
+}
