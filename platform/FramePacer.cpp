@@ -11,13 +11,15 @@ FramePacer::FramePacer(Clock clock, double refreshRate, bool vsync)
 
 FramePacer::Frame FramePacer::nextFrame() {
   const double now = clock_();
+  frameStarted_ = now;
+  const double ready = now + drawTime_;
   double target;
   if (vsync_) {
-    target = std::max(now, lastSwap_ + period());
+    target = std::max(ready, lastSwap_ + period());
   } else {
     target = lastTarget_ + period();
-    if (target < now) {
-      target += std::ceil((now - target) / period()) * period();
+    if (target < ready) {
+      target += std::ceil((ready - target) / period()) * period();
     }
   }
   lastTarget_ = target;
@@ -42,6 +44,11 @@ double FramePacer::showTimeAt(double displayTime) {
   }
   lastShowTime_ = std::max(lastShowTime_, shown);
   return lastShowTime_;
+}
+
+void FramePacer::drawn() {
+  const double took = std::min(clock_() - frameStarted_, kLongestDraw);
+  drawTime_ = std::max(took, drawTime_ * 0.95 + took * 0.05);
 }
 
 void FramePacer::swapped() {

@@ -15,6 +15,9 @@ namespace platform {
 // target, so drawing time does not stretch every interval; a late frame skips
 // to the next slot. Some servers accept a swap interval and then ignore it:
 // ten swaps in a row that return in under half a period switch to the grid.
+// A frame is never aimed at a time before its drawing can be done: the
+// pacer keeps an estimate of the drawing time (it rises at once with a slow
+// frame and decays slowly) and targets a slot no earlier than now plus that.
 //
 // Show clock. The show time of a frame is its display time less the video
 // delay d. Before any music d is 0. While music sounds, d is where the sound
@@ -50,8 +53,10 @@ class FramePacer {
   static constexpr double kSmoothing = 0.1;    // share of a small error taken per report
   static constexpr double kStallGap = 0.25;    // seconds between frames that count as a stall
   static constexpr double kSettleTime = 0.1;   // seconds after a stall before the sound leads
-  static constexpr int kFastSwapsToPace =
-      10;  // swaps ignoring the blank before the grid takes over
+  // Swaps in a row that ignore the blank before the grid takes over.
+  static constexpr int kFastSwapsToPace = 10;
+  // Seconds: a longer draw was a stall, not work.
+  static constexpr double kLongestDraw = 0.1;
 
   FramePacer(Clock clock, double refreshRate, bool vsync);
 
@@ -60,6 +65,8 @@ class FramePacer {
   Frame nextFrame();
   // Show time now, for when nothing is drawn (a minimized window).
   double showTimeNow();
+  // Called when the frame has been drawn, before any wait for its swap.
+  void drawn();
   // Called when the swap of the frame returned.
   void swapped();
 
@@ -82,6 +89,8 @@ class FramePacer {
   int fastSwaps_ = 0;
   double lastSwap_ = -1e300;
   double lastTarget_ = 0;
+  double frameStarted_ = 0;   // display clock when the frame being drawn was asked for
+  double drawTime_ = 0;       // estimate of the seconds a frame takes to draw
   double lastTick_ = -1e300;  // display time of the last frame or pass
   double videoDelay_ = 0;
   bool following_ = false;  // the last report came from sounding music

@@ -132,6 +132,7 @@ void SdlWindowHost::drawFrame(double t) {
   if (frameDrawn_) {
     frameDrawn_();
   }
+  pacer_->drawn();
   if (!pacer_->vsync()) {
     // Drawn ahead, shown on time: the frame goes to the screen at the
     // instant it was drawn for, not a drawing time later.
