@@ -107,35 +107,39 @@ class ProbeDelegate : public ui::ApplicationDelegate {
 
 using bench::percentile;
 
-// A stall shows as a gap between two swaps. The first frame after it may
-// still show the moment before; from the second on, picture and sound should
-// be together again.
+// A stall of a second or more (bench/LiveTimingBench.sh --stall makes one)
+// shows as a gap between two swaps. The first frame after it may still show
+// the moment before; from the second on, picture and sound should be
+// together again.
 void reportStalls(double showStart, double period) {
   const auto& frames = probe.frames;
+  auto offset = [&](const Frame& frame) {
+    return (frame.audioTime - (frame.target - showStart)) * 1000;
+  };
   for (std::size_t i = 1; i < frames.size(); ++i) {
     const double gap = frames[i].swapped - frames[i - 1].swapped;
-    if (gap < 0.25 || frames[i].target < showStart || frames[i].target > showStart + 64) {
+    if (gap < 1.0 || frames[i].target < showStart || frames[i].target > showStart + 64) {
       continue;
     }
-    auto offset = [&](const Frame& frame) {
-      return (frame.audioTime - (frame.target - showStart)) * 1000;
-    };
-    std::printf("\nStall of %.2f s at %.2f s into the show: first frame after it %+.1f ms",
-                gap - period, frames[i - 1].target - showStart, offset(frames[i]));
-    std::vector<double> nextSecond, rest;
-    double worst = 0;
+    std::vector<double> after;  // the next 2 s, from the second frame on
     for (std::size_t j = i + 1; j < frames.size(); ++j) {
-      if (frames[j].audioTime < 0 || frames[j].target - showStart >= 64) {
-        continue;
+      if (frames[j].swapped - frames[i].swapped > 2.0) {
+        break;
       }
-      const double o = offset(frames[j]);
-      worst = std::fabs(o) > std::fabs(worst) ? o : worst;
-      (frames[j].swapped - frames[i].swapped < 1.0 ? nextSecond : rest).push_back(o);
+      if (frames[j].audioTime >= 0) {
+        after.push_back(offset(frames[j]));
+      }
     }
+    const auto within =
+        std::count_if(after.begin(), after.end(), [](double o) { return std::fabs(o) <= 17; });
+    const auto [least, most] = std::minmax_element(after.begin(), after.end());
     std::printf(
-        "; from the second frame on: worst %+.1f ms, median over the next second %+.1f ms, "
-        "median afterwards %+.1f ms\n",
-        worst, percentile(nextSecond, 0.5), percentile(rest, 0.5));
+        "\nStall of %.2f s at %.2f s into the show: first frame after it %+.1f ms; the next "
+        "2 s from the second frame on: %zu frames, %ld within ±17 ms, offsets %+.1f to %+.1f "
+        "ms, median %+.1f\n",
+        gap - period, frames[i - 1].target - showStart, offset(frames[i]), after.size(),
+        long(within), after.empty() ? 0 : *least, after.empty() ? 0 : *most,
+        percentile(after, 0.5));
   }
 }
 
