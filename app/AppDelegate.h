@@ -19,6 +19,10 @@ class AppDelegate : public ui::Responder, public ui::ApplicationDelegate {
   void setWindow(std::shared_ptr<ui::Window> window) { window_ = std::move(window); }
 
  private:
+  // Opens every font face; a missing or unreadable one ends the process
+  // with status 1 and one line naming the file.
+  static void checkFonts();
+
   std::shared_ptr<ui::Window> window_;
   bool gentle_ = false;
 };

@@ -44,6 +44,7 @@ struct Probe {
   std::shared_ptr<ViewController> controller;
   double clickTime = -1;  // run-loop seconds of the synthetic click
   bool startupOnly = false;
+  std::string startedFile;  // touched when the show starts, for a script that stalls the probe
   bool audioPlays = false;
   double refreshRate = 60;
   // Real-time clock readings, nanoseconds, along the way to the first frame.
@@ -89,6 +90,13 @@ class ProbeDelegate : public ui::ApplicationDelegate {
       window_->touchUp(middle);
       // The whole show, the dot's last fade, and a little more.
       ui::RunLoop::main().schedule(4.0 + 64.0 + 0.5, quit);
+      if (!probe.startedFile.empty()) {
+        ui::RunLoop::main().schedule(4.0, [] {
+          if (FILE* file = std::fopen(probe.startedFile.c_str(), "w")) {
+            std::fclose(file);
+          }
+        });
+      }
     });
     return true;
   }
@@ -98,6 +106,42 @@ class ProbeDelegate : public ui::ApplicationDelegate {
 };
 
 using bench::percentile;
+
+// A stall of a second or more (bench/LiveTimingBench.sh --stall makes one)
+// shows as a gap between two swaps. The first frame after it may still show
+// the moment before; from the second on, picture and sound should be
+// together again.
+void reportStalls(double showStart, double period) {
+  const auto& frames = probe.frames;
+  auto offset = [&](const Frame& frame) {
+    return (frame.audioTime - (frame.target - showStart)) * 1000;
+  };
+  for (std::size_t i = 1; i < frames.size(); ++i) {
+    const double gap = frames[i].swapped - frames[i - 1].swapped;
+    if (gap < 1.0 || frames[i].target < showStart || frames[i].target > showStart + 64) {
+      continue;
+    }
+    std::vector<double> after;  // the next 2 s, from the second frame on
+    for (std::size_t j = i + 1; j < frames.size(); ++j) {
+      if (frames[j].swapped - frames[i].swapped > 2.0) {
+        break;
+      }
+      if (frames[j].audioTime >= 0) {
+        after.push_back(offset(frames[j]));
+      }
+    }
+    const auto within =
+        std::count_if(after.begin(), after.end(), [](double o) { return std::fabs(o) <= 17; });
+    const auto [least, most] = std::minmax_element(after.begin(), after.end());
+    std::printf(
+        "\nStall of %.2f s at %.2f s into the show: first frame after it %+.1f ms; the next "
+        "2 s from the second frame on: %zu frames, %ld within ±17 ms, offsets %+.1f to %+.1f "
+        "ms, median %+.1f\n",
+        gap - period, frames[i - 1].target - showStart, offset(frames[i]), after.size(),
+        long(within), after.empty() ? 0 : *least, after.empty() ? 0 : *most,
+        percentile(after, 0.5));
+  }
+}
 
 void report(long launchedAtNs) {
   const auto& frames = probe.frames;
@@ -122,7 +166,11 @@ void report(long launchedAtNs) {
   }
 
   double period = 1.0 / probe.refreshRate;
+  // The show's clock starts where the music was started.
   double showStart = probe.clickTime + 4.0;
+  if (auto sync = ui::AudioPlayer::syncPoint()) {
+    showStart = sync->runLoopTime;
+  }
   // Frame intervals while the show runs.
   std::vector<double> intervals;
   long missed = 0;
@@ -217,6 +265,7 @@ void report(long launchedAtNs) {
     std::printf("  median over 0.5-8.5 s %.1f, over 56-64 s %.1f\n", percentile(early, 0.5),
                 percentile(late, 0.5));
   }
+  reportStalls(showStart, period);
 }
 
 }  // namespace
@@ -247,6 +296,8 @@ int main(int argc, char** argv) {
     std::string argument = argv[i];
     if (argument == "--startup-only") {
       probe.startupOnly = true;
+    } else if (argument == "--started-file" && i + 1 < argc) {
+      probe.startedFile = argv[++i];
     } else if (argument == "--launched-at" && i + 1 < argc) {
       char* end = nullptr;
       launchedAtNs = std::strtol(argv[++i], &end, 10);
@@ -258,7 +309,8 @@ int main(int argc, char** argv) {
       }
     } else {
       std::fprintf(stderr,
-                   "usage: bench-live-timing [--startup-only] [--launched-at NANOSECONDS]\n"
+                   "usage: bench-live-timing [--startup-only] [--launched-at NANOSECONDS] "
+                   "[--started-file PATH]\n"
                    "Runs the show once on the display (use xvfb-run without one) and prints "
                    "cue lateness, frame intervals, audio-video offset, start-up time and peak "
                    "memory.\n");

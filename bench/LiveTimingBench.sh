@@ -1,13 +1,82 @@
 #!/usr/bin/env bash
-# One whole show through the real frame loop on a virtual display (1920x1080 unless told):
-# cue lateness, frame intervals, missed frames, audio-video offset (when an
-# audio device exists), start-up time and peak memory.
+# One whole show through the real frame loop on a virtual display: cue
+# lateness, frame intervals, missed frames, audio-video offset (when an audio
+# device exists), start-up time and peak memory, then a bare window's peak
+# memory for comparison.
 #
-#   bench/LiveTimingBench.sh [BUILD_DIR] [WIDTHxHEIGHT]
+#   bench/LiveTimingBench.sh [--null-sink] [--stall SECONDS@SHOW_SECONDS] [BUILD_DIR] [WIDTHxHEIGHT]
+#
+# --null-sink  plays into a private PulseAudio daemon's null sink, a sound
+#              device clocked like a real one, on a socket of its own.
+# --stall      stops the whole probe (SIGSTOP) for SECONDS once the show has
+#              run SHOW_SECONDS, then lets it continue (SIGCONT), e.g. 2@20.
 set -euo pipefail
+null_sink=0 stall=""
+while [ $# -gt 0 ]; do
+  case $1 in
+    --null-sink) null_sink=1; shift ;;
+    --stall) stall=${2:?--stall takes SECONDS@SHOW_SECONDS}; shift 2 ;;
+    --*) echo "unknown option $1" >&2; exit 2 ;;
+    *) break ;;
+  esac
+done
+if [ -n "$stall" ] && ! [[ $stall =~ ^[0-9.]+@[0-9.]+$ ]]; then
+  echo "--stall takes SECONDS@SHOW_SECONDS, e.g. 2@20" >&2
+  exit 2
+fi
 build=${1:-build/release}
 size=${2:-1920x1080}
 probe="$build/bin/bench-live-timing"
-[ -x "$probe" ] || { echo "no $probe: build the target bench-live-timing first" >&2; exit 2; }
-xvfb-run -a -s "-screen 0 ${size}x24" \
-  sh -c 'exec "$0" --launched-at "$(date +%s%N)"' "$probe"
+bare="$build/bin/bench-bare-window"
+for program in "$probe" "$bare"; do
+  [ -x "$program" ] || { echo "no $program: build bench-live-timing and bench-bare-window first" >&2; exit 2; }
+done
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# The server picks a free display number itself: no race with other displays.
+Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$work/display" 2>/dev/null &
+pids+=($!)
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || { echo "the virtual display did not start" >&2; exit 1; }
+export DISPLAY=":$(head -n1 "$work/display")"
+
+if (( null_sink )); then
+  command -v pulseaudio >/dev/null || { echo "pulseaudio is not installed (./dev installs it)" >&2; exit 2; }
+  cat >"$work/pulse.pa" <<PA
+load-module module-null-sink sink_name=bench
+load-module module-native-protocol-unix socket=$work/pulse.socket auth-anonymous=1
+set-default-sink bench
+PA
+  HOME=$work XDG_RUNTIME_DIR=$work XDG_CONFIG_HOME=$work \
+    pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no -F "$work/pulse.pa" \
+    >"$work/pulse.log" 2>&1 &
+  pids+=($!)
+  for _ in $(seq 100); do [ -S "$work/pulse.socket" ] && break; sleep 0.1; done
+  [ -S "$work/pulse.socket" ] || { echo "the sound daemon did not start:" >&2; cat "$work/pulse.log" >&2; exit 1; }
+  export PULSE_SERVER="unix:$work/pulse.socket" SDL_AUDIODRIVER=pulseaudio
+fi
+
+sh -c 'exec "$0" --started-file "$1" --launched-at "$(date +%s%N)"' "$probe" "$work/started" \
+  >"$work/report" &
+show=$!
+pids+=("$show")
+if [ -n "$stall" ]; then
+  for _ in $(seq 600); do [ -e "$work/started" ] && break; sleep 0.05; done
+  sleep "${stall#*@}"
+  kill -STOP "$show"
+  sleep "${stall%@*}"
+  kill -CONT "$show"
+  echo "(the probe was stopped for ${stall%@*} s at ${stall#*@} s into the show)"
+fi
+wait "$show"
+cat "$work/report"
+echo
+echo "Bare window for comparison: $("$bare" --seconds 2 | grep 'Peak resident')"

@@ -1,23 +1,57 @@
 #!/usr/bin/env bash
-# Time from process launch to the first frame on screen, and the resident
-# memory by then, over several launches on a virtual display.
+# Time from process launch to the first frame on screen, and peak resident
+# memory by then, for the show and for a bare window (an OpenGL 3.3 core
+# window cleared and swapped), launched in turn on one virtual display so
+# that both meet the same machine. Prints every launch, both medians and
+# their ratio.
 #
 #   bench/StartupBench.sh [BUILD_DIR] [LAUNCHES] [WIDTHxHEIGHT]
 set -euo pipefail
 build=${1:-build/release}
-launches=${2:-5}
+launches=${2:-7}
 size=${3:-1920x1080}
-probe="$build/bin/bench-live-timing"
-[ -x "$probe" ] || { echo "no $probe: build the target bench-live-timing first" >&2; exit 2; }
-
-printf '| launch | first frame ms | of which: to main, SDL, controller, window+frame | peak resident MiB |\n|---|---|---|---|\n'
-for i in $(seq "$launches"); do
-  # The launch instant is taken inside the virtual display's session, right
-  # before the probe replaces the shell: the display's own start-up is not counted.
-  report=$(xvfb-run -a -s "-screen 0 ${size}x24" \
-    sh -c 'exec "$0" --startup-only --launched-at "$(date +%s%N)"' "$probe" 2>/dev/null)
-  ms=$(echo "$report" | sed -n 's/^Start-up: \([0-9.]*\) ms.*/\1/p')
-  mib=$(echo "$report" | sed -n 's/^Peak resident memory: \([0-9.]*\) MiB/\1/p')
-  parts=$(echo "$report" | sed -n 's/^  launch to main \([0-9.]*\) ms, main to launching (SDL, display) \([0-9.]*\) ms, show controller with music player \([0-9.]*\) ms, window and first frame \([0-9.]*\) ms/\1, \2, \3, \4/p')
-  printf '| %d | %s | %s | %s |\n' "$i" "$ms" "$parts" "$mib"
+show="$build/bin/bench-live-timing"
+bare="$build/bin/bench-bare-window"
+for program in "$show" "$bare"; do
+  [ -x "$program" ] || { echo "no $program: build bench-live-timing and bench-bare-window first" >&2; exit 2; }
 done
+
+# One virtual display for every launch: its own start-up is not counted.
+display=$(mktemp)
+trap 'rm -f "$display"; [ -n "${server:-}" ] && kill "$server" 2>/dev/null' EXIT
+Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$display" 2>/dev/null &
+server=$!
+for _ in $(seq 100); do [ -s "$display" ] && break; sleep 0.1; done
+export DISPLAY=":$(head -n1 "$display")"
+
+launch() {  # program [arguments]: prints "milliseconds MiB"
+  local report
+  # The launch instant is taken right before the program replaces the shell.
+  report=$(sh -c 'exec "$0" "$@" --launched-at "$(date +%s%N)"' "$@" 2>/dev/null)
+  echo "$(echo "$report" | sed -n 's/^Start-up: \([0-9.]*\) ms.*/\1/p')" \
+       "$(echo "$report" | sed -n 's/^Peak resident memory: \([0-9.]*\) MiB/\1/p')"
+}
+
+median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+show_ms=() show_mib=() bare_ms=() bare_mib=()
+printf '| launch | show first frame ms | show peak MiB | bare first frame ms | bare peak MiB |\n|---|---|---|---|---|\n'
+for i in $(seq "$launches"); do
+  # Alternate which goes first, so neither always meets a warm cache.
+  if (( i % 2 )); then
+    read -r sm smib < <(launch "$show" --startup-only)
+    read -r bm bmib < <(launch "$bare")
+  else
+    read -r bm bmib < <(launch "$bare")
+    read -r sm smib < <(launch "$show" --startup-only)
+  fi
+  show_ms+=("$sm") show_mib+=("$smib") bare_ms+=("$bm") bare_mib+=("$bmib")
+  printf '| %d | %s | %s | %s | %s |\n' "$i" "$sm" "$smib" "$bm" "$bmib"
+done
+sm=$(printf '%s\n' "${show_ms[@]}" | median)
+bm=$(printf '%s\n' "${bare_ms[@]}" | median)
+smib=$(printf '%s\n' "${show_mib[@]}" | median)
+bmib=$(printf '%s\n' "${bare_mib[@]}" | median)
+echo
+echo "Median first frame: show $sm ms, bare window $bm ms, ratio $(awk -v a="$sm" -v b="$bm" 'BEGIN { printf "%.2f", a / b }')"
+echo "Median peak resident memory by the first frame: show $smib MiB, bare window $bmib MiB, difference $(awk -v a="$smib" -v b="$bmib" 'BEGIN { printf "%.1f", a - b }') MiB"

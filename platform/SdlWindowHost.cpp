@@ -45,24 +45,26 @@ double SdlWindowHost::now() const {
 
 void SdlWindowHost::followAudio() {
   auto sync = ui::AudioPlayer::syncPoint();
-  if (!sync || (followed_ && followed_->runLoopTime == sync->runLoopTime &&
-                followed_->heardAt == sync->heardAt)) {
+  if (!sync || !pacer_) {
     return;
   }
-  followed_ = sync;
   // The player speaks the steady clock; read both clocks at one instant to
-  // carry its hearing time over to ours.
+  // carry its hearing times over to ours.
   const double steadyNow =
       std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-  const double heardAt = sync->heardAt + (now() - steadyNow);
-  // The sound of run-loop time r reaches the listener at heardAt + (r − runLoopTime);
-  // its picture must be displayed then.
-  videoDelay_ = heardAt - sync->runLoopTime;
-}
-
-double SdlWindowHost::showTime(double displayTime) {
-  lastShowTime_ = std::max(lastShowTime_, displayTime - videoDelay_);
-  return lastShowTime_;
+  const double toDisplay = now() - steadyNow;
+  if (!followed_ || followed_->runLoopTime != sync->runLoopTime ||
+      followed_->heardAt != sync->heardAt) {
+    followed_ = sync;
+    pacer_->soundStarted({sync->runLoopTime, sync->heardAt + toDisplay});
+  }
+  std::optional<FramePacer::Sound> sound;
+  if (auto player = sync->player.lock()) {
+    if (auto heard = player->heardPosition()) {
+      sound = FramePacer::Sound{sync->runLoopTime + heard->fileTime, heard->heardAt + toDisplay};
+    }
+  }
+  pacer_->hear(sound);
 }
 
 void SdlWindowHost::present(ui::Window& window) {
@@ -84,12 +86,13 @@ void SdlWindowHost::present(ui::Window& window) {
     if (!glContext_) {
       throw std::runtime_error(std::string("cannot make an OpenGL 3.3 context: ") + SDL_GetError());
     }
-    vsync_ = SDL_GL_SetSwapInterval(1) == 0;
+    const bool vsync = SDL_GL_SetSwapInterval(1) == 0;
     SDL_DisplayMode mode;
     int display = SDL_GetWindowDisplayIndex(sdlWindow_);
     if (SDL_GetCurrentDisplayMode(std::max(display, 0), &mode) == 0 && mode.refresh_rate > 0) {
       refreshRate_ = mode.refresh_rate;
     }
+    pacer_ = std::make_unique<FramePacer>([this] { return now(); }, refreshRate_, vsync);
     compositor_ = std::make_unique<Compositor>();
     SDL_ShowWindow(sdlWindow_);
     if (opensFullScreen_) {
@@ -132,18 +135,21 @@ void SdlWindowHost::drawFrame(double t) {
   if (frameDrawn_) {
     frameDrawn_();
   }
-  if (!vsync_) {
+  pacer_->drawn();
+  if (!pacer_->vsync()) {
     // Drawn ahead, shown on time: the frame goes to the screen at the
     // instant it was drawn for, not a drawing time later.
     std::this_thread::sleep_for(std::chrono::duration<double>(swapAt_ - now()));
   }
   SDL_GL_SwapWindow(sdlWindow_);
-  lastSwap_ = now();
+  pacer_->swapped();
 }
 
 int SdlWindowHost::run() {
+  if (!pacer_) {
+    return 0;
+  }
   running_ = true;
-  const double period = 1.0 / refreshRate_;
   while (running_) {
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
@@ -155,39 +161,19 @@ int SdlWindowHost::run() {
     auto& runLoop = ui::RunLoop::main();
     if (minimized_ || window_.expired()) {
       // Nothing to draw: keep tasks on time and wake for events.
-      double wait = std::clamp(runLoop.nextFireTime() + videoDelay_ - now(), 0.0, period);
+      double wait =
+          std::clamp(runLoop.nextFireTime() + videoDelay() - now(), 0.0, pacer_->period());
       SDL_WaitEventTimeout(nullptr, int(wait * 1000));
-      runLoop.runUntil(showTime(now()));
+      runLoop.runUntil(pacer_->showTimeNow());
       followAudio();
       continue;
     }
-    // The frame drawn now is displayed at the next vertical blank. Without
-    // one, frames keep to a grid of periods from the last target, so that
-    // drawing time does not stretch every interval; a late frame skips to
-    // the next slot of the grid.
-    double target;
-    if (vsync_) {
-      target = std::max(now(), lastSwap_ + period);
-    } else {
-      target = lastTarget_ + period;
-      if (target < now()) {
-        target += std::ceil((now() - target) / period) * period;
-      }
-    }
-    lastTarget_ = target;
-    const double shown = showTime(target);
-    runLoop.runUntil(shown);
+    const FramePacer::Frame frame = pacer_->nextFrame();
+    runLoop.runUntil(frame.showTime);
     followAudio();
     updateCursor();
-    swapAt_ = target;
-    double previousSwap = lastSwap_;
-    drawFrame(shown);
-    // Some servers accept a swap interval and then ignore it: swaps that keep
-    // returning well before the next blank mean the clock must pace instead.
-    if (vsync_) {
-      fastSwaps_ = lastSwap_ - previousSwap < period * 0.5 ? fastSwaps_ + 1 : 0;
-      vsync_ = fastSwaps_ < 10;
-    }
+    swapAt_ = frame.displayTime;
+    drawFrame(frame.showTime);
     updateScale();
   }
   if (auto window = window_.lock()) {

@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "platform/Compositor.h"
+#include "platform/FramePacer.h"
 #include "ui/AudioPlayer.h"
 #include "ui/Window.h"
 
@@ -17,11 +18,12 @@ namespace platform {
 // Shows the program's one ui::Window in an SDL2 window with an OpenGL 3.3
 // context and runs the event and frame loop for it.
 //
-// The run loop's clock is mapped onto SDL's performance counter, with the run
-// loop's now() at creation as the origin. Each frame targets the time it will
-// be displayed (the next vertical blank): the loop runs the run loop's tasks
-// up to that time, draws the tree as presented then, and swaps. A task due at
-// time c is thus on screen in the first frame displayed at or after c.
+// The display clock is SDL's performance counter, with the run loop's now() at
+// creation as the origin. A FramePacer picks each frame's display time and the
+// show time it pictures: the loop runs the run loop's tasks up to that show
+// time, draws the tree as presented then, and swaps. A task due at show time c
+// is thus on screen in the first frame that pictures c or later. While music
+// plays, the pacer follows where the player says its sound is heard.
 class SdlWindowHost : public ui::WindowHost {
  public:
   // SDL's video subsystem must be initialised.
@@ -48,12 +50,12 @@ class SdlWindowHost : public ui::WindowHost {
   // with the window's OpenGL context current: lets a test read the pixels.
   void setFrameDrawn(std::function<void()> observer) { frameDrawn_ = std::move(observer); }
   double refreshRate() const { return refreshRate_; }
-  // Seconds of the run loop's clock at this instant.
+  // Seconds of the display clock at this instant.
   double now() const;
   // How far the pictures run behind the display clock so that they reach the
   // viewer together with the music's sound (negative: ahead). 0 until a
   // player starts.
-  double videoDelay() const { return videoDelay_; }
+  double videoDelay() const { return pacer_ ? pacer_->videoDelay() : 0; }
 
  private:
   void handle(const SDL_Event& event);
@@ -61,11 +63,9 @@ class SdlWindowHost : public ui::WindowHost {
   void updateScale();
   void updateCursor();
   void toggleFullScreen(bool on);
-  // Takes up the sync point of a player that has just started.
+  // Tells the pacer where the music is: the sync point of a player that has
+  // just started, then what that player reports as heard.
   void followAudio();
-  // The run loop's time for a frame displayed at `displayTime`; never earlier
-  // than the last one.
-  double showTime(double displayTime);
 
   std::weak_ptr<ui::View> window_;
   SDL_Window* sdlWindow_ = nullptr;
@@ -76,20 +76,15 @@ class SdlWindowHost : public ui::WindowHost {
   std::uint64_t counterOrigin_ = 0;
   double counterFrequency_ = 1;
   double refreshRate_ = 60;  // frames per second of the window's display
-  bool vsync_ = false;       // swaps wait for the vertical blank
-  int fastSwaps_ = 0;        // swaps in a row that did not wait for the blank
-  double lastSwap_ = 0;      // run-loop seconds just after the last swap returned
-  double lastTarget_ = 0;    // display time the last frame was drawn for
-  double swapAt_ = 0;        // display time the frame being drawn is due on screen
-  double lastMotion_ = 0;    // run-loop seconds of the last pointer motion
+  std::unique_ptr<FramePacer> pacer_;
+  double swapAt_ = 0;      // display time the frame being drawn is due on screen
+  double lastMotion_ = 0;  // display clock seconds of the last pointer motion
   bool cursorShown_ = true;
   bool opensFullScreen_ = false;
   bool minimized_ = false;
   bool pressed_ = false;
   bool running_ = false;
-  double videoDelay_ = 0;         // seconds, see videoDelay()
-  double lastShowTime_ = -1e300;  // run-loop seconds of the last frame or pass
-  std::optional<ui::AudioPlayer::SyncPoint> followed_;  // the sync point applied
+  std::optional<ui::AudioPlayer::SyncPoint> followed_;  // the sync point taken up
 };
 
 }  // namespace platform

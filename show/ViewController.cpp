@@ -9,12 +9,16 @@
 #include "show/CueSheet.h"
 #include "ui/Bundle.h"
 #include "ui/RunLoop.h"
+#include "ui/TextLayout.h"
 
 namespace {
 
 constexpr double kStageWidth = 1920;
 constexpr double kStageHeight = 1080;
 constexpr double kFadeDuration = 4.0;
+constexpr double kStartScreenPoints = 24;
+constexpr double kStartScreenFill = 0.95;  // share of the window the text may take
+constexpr double kSmallestPoints = 1;
 constexpr unsigned kFlexibleSize = ui::AutoresizingFlexibleWidth | ui::AutoresizingFlexibleHeight;
 
 [[noreturn]] void fatalError(const char* message) {
@@ -109,7 +113,7 @@ std::shared_ptr<ui::Button> ViewController::makeStartButton() {
   button->setTitle(content::infoText(), ui::ControlState::Normal);
   button->titleLabel()->setNumberOfLines(0);
   button->titleLabel()->setLineBreakMode(ui::LineBreakMode::ByWordWrapping);
-  button->titleLabel()->setFont(ui::Font::systemFont(24));
+  button->titleLabel()->setFont(ui::Font::systemFont(kStartScreenPoints));
   button->setBackgroundColor(ui::Color::black());
   return button;
 }
@@ -133,6 +137,9 @@ void ViewController::viewWillAppear(bool animated) {
 
   startButton_->setFrame(contentView_->frame());
   startButton_->setAutoresizingMask(contentView_->autoresizingMask());
+  if (!stageFitted_) {
+    fitStartScreenText(bounds.size);
+  }
 
   auto stack = [&](const std::shared_ptr<ui::View>& layer) {
     layer->setFrame(contentView_->bounds());
@@ -182,20 +189,48 @@ void ViewController::startButtonTouchedWithButton(ui::Button*) {
 
 // Show start and clock --------------------------------------------------------
 
-void ViewController::fitStage() {
+void ViewController::fitStage(ui::Size size) {
   const auto& root = view();
-  const ui::Size size = root->bounds().size;
   root->setBounds({root->bounds().origin, {kStageWidth, kStageHeight}});
-  const double aspect = size.width / size.height;
   root->setClipsToBounds(true);
-  double scale = NAN;
-  if (aspect <= kStageWidth / kStageHeight) {
-    scale = size.width / kStageWidth;
-  } else if (aspect > kStageWidth / kStageHeight) {
-    scale = size.height / kStageHeight;
+  stageFitted_ = true;
+  if (size.width <= 0 || size.height <= 0) {
+    return;
   }
-  if (!std::isnan(scale)) {
-    root->setTransform(ui::AffineTransform::identity().scaled(scale, scale));
+  // A window narrower than 16:9 takes the stage's width, a wider one its
+  // height: the whole stage shows, black bands fill the rest.
+  const double scale = size.width / size.height <= kStageWidth / kStageHeight
+                           ? size.width / kStageWidth
+                           : size.height / kStageHeight;
+  root->setTransform(ui::AffineTransform::identity().scaled(scale, scale));
+}
+
+void ViewController::fitStartScreenText(ui::Size size) {
+  const auto& label = startButton_->titleLabel();
+  const std::string& text = label->text();
+  double points = kStartScreenPoints;
+  // Line heights round up to whole points, so the first guess may need a
+  // step or two more.
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    const ui::Size natural = ui::TextLayout::naturalSize(text, ui::Font::systemFont(points));
+    const double shrink = std::min(size.width * kStartScreenFill / natural.width,
+                                   size.height * kStartScreenFill / natural.height);
+    if (shrink >= 1 || natural.width <= 0 || natural.height <= 0) {
+      break;
+    }
+    points = std::max(kSmallestPoints, points * shrink);
+  }
+  if (points != label->font().pointSize()) {
+    label->setFont(ui::Font::systemFont(points));
+    startButton_->setNeedsLayout();
+  }
+}
+
+void ViewController::viewWillTransitionToSize(ui::Size size) {
+  if (stageFitted_) {
+    fitStage(size);
+  } else {
+    fitStartScreenText(size);
   }
 }
 
@@ -219,7 +254,8 @@ void ViewController::placeFlashDot() {
 }
 
 void ViewController::startShow() {
-  fitStage();
+  const ui::View* window = view()->superview();
+  fitStage(window ? window->bounds().size : view()->bounds().size);
   startButton_->setHidden(true);
   contentView_->setHidden(false);
   rapidTextView_->prepareRapidText();

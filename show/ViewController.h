@@ -16,8 +16,13 @@
 #include "ui/ViewController.h"
 
 // The show: the start screen, the music, the stage with its layers, and the
-// clock that drives the cue sheet. Every field is set once, in the
-// constructor, and lives as long as the controller.
+// clock that drives the cue sheet. Every view and the player are set once, in
+// the constructor, and live as long as the controller.
+//
+// Both screens follow the window: the start screen's text shrinks until all
+// its lines fit, and once the show has started the 1920 × 1080 stage is
+// fitted again, uniformly scaled and letterboxed, whenever the window's size
+// changes.
 class ViewController : public ui::ViewController,
                        public std::enable_shared_from_this<ViewController> {
  public:
@@ -36,6 +41,7 @@ class ViewController : public ui::ViewController,
   void viewWillAppear(bool animated) override;
   void viewDidAppear(bool animated) override;
   void viewDidDisappear(bool animated) override;
+  void viewWillTransitionToSize(ui::Size size) override;
   bool prefersHomeIndicatorAutoHidden() const override { return true; }
 
   void startButtonTouchedWithButton(ui::Button* button);
@@ -78,12 +84,17 @@ class ViewController : public ui::ViewController,
   static std::shared_ptr<ui::AudioPlayer> makeAudioPlayer();
   static std::shared_ptr<ui::Button> makeStartButton();
 
-  void fitStage();
+  // Scales the stage into a window of `size`.
+  void fitStage(ui::Size size);
+  // The start screen's text at 24 points, or smaller so that every line
+  // fits a window of `size` unbroken.
+  void fitStartScreenText(ui::Size size);
   void placeClosingLine();
   void placeFlashDot();
   void runPassageActions(std::int64_t position);
 
   bool autostart_ = false;
+  bool stageFitted_ = false;  // the show has started: resizes refit the stage
   std::int64_t length_ = 1024;
   std::shared_ptr<ui::AudioPlayer> audioPlayer_;
   std::shared_ptr<ui::Button> startButton_;

@@ -64,6 +64,15 @@ std::optional<Font> Font::named(std::string_view name, double size) {
   return std::nullopt;
 }
 
+std::vector<std::string> Font::facePaths() {
+  const std::string folder = Bundle::main().resourcePath() + "/";
+  std::vector<std::string> paths = {folder + systemFile, folder + boldSystemFile};
+  for (const NamedFont& known : namedFonts) {
+    paths.push_back(folder + known.file);
+  }
+  return paths;
+}
+
 double Font::ascender() const {
   return face_->ascender() * pointSize_ / face_->unitsPerEm();
 }

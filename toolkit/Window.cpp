@@ -80,6 +80,7 @@ void Window::resize(Size size) {
   if (rootView->transform().isIdentity()) {
     rootView->setBounds(Rect{rootView->bounds().origin, size});
   }
+  root_->viewWillTransitionToSize(size);
 }
 
 void Window::touchDown(Point point) {

@@ -3,8 +3,8 @@
 # once with one line on standard error, and on a virtual X server, where it
 # must pass its checks. Exit status 77 means skipped.
 probe=$1
-if ! command -v xvfb-run >/dev/null 2>&1; then
-  echo "skipped: xvfb-run is not installed"
+if ! command -v Xvfb >/dev/null 2>&1; then
+  echo "skipped: Xvfb is not installed"
   exit 77
 fi
 
@@ -23,10 +23,25 @@ if [ "$(wc -l <"$errors")" -ne 1 ]; then
 fi
 echo "no display: $(cat "$errors")"
 
+# The server picks its own display number and reports it (-displayfd):
+# choosing a free number first and starting the server after, as xvfb-run -a
+# does, races with any other virtual display started on the machine meanwhile.
+display=$(mktemp)
+trap 'rm -f "$errors" "$display"; [ -n "${server:-}" ] && kill "$server" 2>/dev/null' EXIT
+Xvfb -displayfd 3 -screen 0 1280x720x24 -nolisten tcp 3>"$display" 2>/dev/null &
+server=$!
+for _ in $(seq 100); do
+  [ -s "$display" ] && break
+  sleep 0.1
+done
+if ! [ -s "$display" ]; then
+  echo "the virtual display did not start"
+  exit 1
+fi
+
 # The X server's OpenGL driver and SDL's D-Bus helper leave a few allocations
 # behind when SDL closes the display; the driver is unloaded by then, so a
 # leak report could name neither. Leak checks of our own drawing code run in
 # platform_tests, through the same compositor.
-ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" \
-  env -u SDL_VIDEODRIVER -u WAYLAND_DISPLAY timeout 90 \
-  xvfb-run -a -s "-screen 0 1280x720x24" "$probe"
+ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" DISPLAY=":$(head -n1 "$display")" \
+  env -u SDL_VIDEODRIVER -u WAYLAND_DISPLAY timeout 90 "$probe"

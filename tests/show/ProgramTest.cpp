@@ -6,12 +6,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <ostream>
 #include <sstream>
 #include <string>
 
 // The built program, run as a person would run it, from a folder of its own
-// whose resources lack a playable track. There is no display either: the
-// track must be what stops it, before any window is asked for.
+// whose resources lack one file or hold a broken one. There is no display
+// either: the resource must be what stops it, before any window is asked for.
 namespace {
 
 namespace fs = std::filesystem;
@@ -32,7 +33,7 @@ class Program : public ::testing::Test {
     fs::create_directories(folder / "resources");
     fs::copy_file(INVITED_PROGRAM, folder / "invited");
     for (const auto& entry : fs::directory_iterator(INVITED_RESOURCES)) {
-      if (entry.path().extension() == ".otf") {
+      if (entry.path().extension() == ".otf" || entry.path().filename() == "audio.m4a") {
         fs::copy_file(entry.path(), folder / "resources" / entry.path().filename());
       }
     }
@@ -71,25 +72,43 @@ class Program : public ::testing::Test {
   fs::path folder;
 };
 
-TEST_F(Program, AMissingTrackEndsItWithStatusOneAndOneLineNamingTheFile) {
+struct BadResource {
+  const char* name;
+  const char* file;
+  bool corrupt;  // false: missing
+};
+
+void PrintTo(const BadResource& r, std::ostream* os) {
+  *os << r.name;
+}
+
+class Resources : public Program, public ::testing::WithParamInterface<BadResource> {};
+
+TEST_P(Resources, AMissingOrBrokenOneEndsItWithStatusOneAndOneLineNamingTheFile) {
+  const BadResource bad = GetParam();
+  const fs::path file = folder / "resources" / bad.file;
+  fs::remove(file);
+  if (bad.corrupt) {
+    std::ofstream(file) << "this is neither audio nor a font, just text\n";
+  }
   Outcome result = run();
   EXPECT_EQ(result.status, 1);
   EXPECT_EQ(lines(result.standardError), 1) << result.standardError;
-  EXPECT_NE(result.standardError.find("audio.m4a"), std::string::npos)
-      << result.standardError << "(the track must be checked before a display is asked for)";
+  EXPECT_NE(result.standardError.find(bad.file), std::string::npos)
+      << result.standardError << "(resources must be checked before a display is asked for)";
 }
 
-TEST_F(Program, ACorruptTrackEndsItWithStatusOneAndOneLineNamingTheFile) {
-  std::ofstream(folder / "resources" / "audio.m4a") << "this is no MPEG-4 audio, just text\n";
-  Outcome result = run();
-  EXPECT_EQ(result.status, 1);
-  EXPECT_EQ(lines(result.standardError), 1) << result.standardError;
-  EXPECT_NE(result.standardError.find("audio.m4a"), std::string::npos)
-      << result.standardError << "(the track must be checked before a display is asked for)";
-}
+INSTANTIATE_TEST_SUITE_P(
+    Launch, Resources,
+    ::testing::Values(BadResource{"MissingTrack", "audio.m4a", false},
+                      BadResource{"CorruptTrack", "audio.m4a", true},
+                      BadResource{"MissingRegularFace", "Inter-Regular.otf", false},
+                      BadResource{"MissingBoldFace", "Inter-Bold.otf", false},
+                      BadResource{"MissingDisplayBlackFace", "InterDisplay-Black.otf", false},
+                      BadResource{"CorruptBoldFace", "Inter-Bold.otf", true}),
+    [](const ::testing::TestParamInfo<BadResource>& info) { return std::string(info.param.name); });
 
-TEST_F(Program, WithAGoodTrackButNoDisplayItSaysSoInOneLine) {
-  fs::copy_file(fs::path(INVITED_RESOURCES) / "audio.m4a", folder / "resources" / "audio.m4a");
+TEST_F(Program, WithGoodResourcesButNoDisplayItSaysSoInOneLine) {
   Outcome result = run();
   EXPECT_NE(result.status, 0);
   // One line: the sound libraries' own complaints about a missing card stay quiet.

@@ -1,6 +1,8 @@
 #include "show/ViewController.h"
 
 #include <cmath>
+#include <ostream>
+#include <string>
 
 #include "ShowTestSupport.h"
 #include "app/AppDelegate.h"
@@ -39,13 +41,39 @@ TEST_F(Controller, ConstructionPreparesThePlayerAndAppearingShowsOnlyTheStartScr
   EXPECT_EQ(audio.played, 0);
 }
 
+// A window at the click, and the size it takes later in the show (none: it
+// keeps its size), with the stage's scale expected for each.
 struct Fit {
+  const char* name;
   double width, height, scale;
+  double laterWidth, laterHeight, laterScale;
 };
+
+void PrintTo(const Fit& fit, std::ostream* os) {
+  *os << fit.name;
+}
 
 class StageFit : public ShowTest, public ::testing::WithParamInterface<Fit> {};
 
-TEST_P(StageFit, TheStageKeeps16By9AndFitsTheWindow) {
+// The stage stays 1920 × 1080 points, centred, and wholly inside the window.
+void expectFitted(ViewController& c, ui::Size window, double scale) {
+  const auto& root = c.view();
+  EXPECT_EQ(root->bounds().size, (ui::Size{1920, 1080}));
+  EXPECT_TRUE(root->clipsToBounds());
+  if (std::isnan(scale)) {
+    EXPECT_TRUE(root->transform().isIdentity());
+    return;
+  }
+  EXPECT_EQ(root->transform(), ui::AffineTransform::makeScale(scale, scale));
+  EXPECT_EQ(root->center(), (ui::Point{window.width / 2, window.height / 2}));
+  const ui::Rect shown = root->frame();
+  EXPECT_GE(shown.x(), -1e-9);
+  EXPECT_GE(shown.y(), -1e-9);
+  EXPECT_LE(shown.maxX(), window.width + 1e-9);
+  EXPECT_LE(shown.maxY(), window.height + 1e-9);
+}
+
+TEST_P(StageFit, TheStageKeeps16By9AndFitsTheWindowWheneverItsSizeChanges) {
   const Fit fit = GetParam();
   auto c = std::make_shared<ViewController>();
   auto window = showIn(c, fit.width, fit.height);
@@ -58,17 +86,8 @@ TEST_P(StageFit, TheStageKeeps16By9AndFitsTheWindow) {
   }
   runUntil(4);
   ASSERT_FALSE(c->contentView()->isHidden());
+  expectFitted(*c, {fit.width, fit.height}, fit.scale);
 
-  const auto& root = c->view();
-  EXPECT_EQ(root->bounds().size, (ui::Size{1920, 1080}));
-  EXPECT_TRUE(root->clipsToBounds());
-  if (std::isnan(fit.scale)) {
-    EXPECT_TRUE(root->transform().isIdentity());
-  } else {
-    EXPECT_EQ(root->transform(), ui::AffineTransform::makeScale(fit.scale, fit.scale));
-  }
-  // The stage stays centred in the window.
-  EXPECT_EQ(root->center(), (ui::Point{fit.width / 2, fit.height / 2}));
   EXPECT_EQ(c->contentView()->frame(), (ui::Rect{0, 0, 1920, 1080}));
   for (const auto& layer : std::vector<std::shared_ptr<ui::View>>{
            c->backgroundContainer(), c->rapidTextView(), c->fillTextView(), c->bigTextView(),
@@ -80,12 +99,75 @@ TEST_P(StageFit, TheStageKeeps16By9AndFitsTheWindow) {
   EXPECT_EQ(c->bipView()->layer().cornerRadius(), 22);
   EXPECT_EQ(c->bipView()->backgroundColor(), ui::Color::black());
   EXPECT_TRUE(c->bipView()->isHidden());
+
+  if (fit.laterWidth > 0) {
+    runUntil(14);
+    window->resize({fit.laterWidth, fit.laterHeight});
+    expectFitted(*c, {fit.laterWidth, fit.laterHeight}, fit.laterScale);
+    EXPECT_EQ(c->contentView()->frame(), (ui::Rect{0, 0, 1920, 1080}));
+  }
 }
 
-INSTANTIATE_TEST_SUITE_P(Windows, StageFit,
-                         ::testing::Values(Fit{1920, 1080, 1.0}, Fit{1280, 720, 1280.0 / 1920},
-                                           Fit{2560, 1080, 1.0}, Fit{1280, 1024, 1280.0 / 1920},
-                                           Fit{0, 0, NAN}));
+INSTANTIATE_TEST_SUITE_P(
+    Windows, StageFit,
+    ::testing::Values(Fit{"Exactly16By9", 1920, 1080, 1.0, 0, 0, 0},
+                      Fit{"Wider", 2560, 1080, 1.0, 0, 0, 0},
+                      Fit{"Narrower", 1280, 1024, 1280.0 / 1920, 0, 0, 0},
+                      Fit{"Empty", 0, 0, NAN, 0, 0, 0},
+                      Fit{"FullScreenAfterTheClick", 960, 540, 0.5, 1920, 1080, 1.0},
+                      Fit{"LeavingFullScreen", 1920, 1080, 1.0, 1280, 720, 1280.0 / 1920},
+                      Fit{"TallNarrowMidShow", 1920, 1080, 1.0, 300, 1000, 300.0 / 1920}),
+    [](const ::testing::TestParamInfo<Fit>& info) { return std::string(info.param.name); });
+
+// Every line of the start screen, the strobe warning included, shows unbroken
+// in the window, and the text follows the window when it is resized.
+struct StartWindow {
+  const char* name;
+  double width, height;
+  double laterWidth, laterHeight;
+};
+
+void PrintTo(const StartWindow& w, std::ostream* os) {
+  *os << w.name;
+}
+
+class StartScreen : public ShowTest, public ::testing::WithParamInterface<StartWindow> {};
+
+void expectWholeText(ViewController& c, ui::Size window) {
+  const auto& title = c.startButton()->titleLabel();
+  c.startButton()->layoutIfNeeded();
+  const ui::TextLayout& layout = title->layout();
+  EXPECT_EQ(layout.lines().size(), 13u);
+  EXPECT_FALSE(layout.isTruncated());
+  // The title sits in the button, which covers the root view, which fills
+  // the window before the show.
+  const ui::Rect used = layout.usedRect();
+  const ui::Point topLeft =
+      c.startButton()->convertToSuperview(title->convertToSuperview(used.origin));
+  const ui::Point bottomRight =
+      c.startButton()->convertToSuperview(title->convertToSuperview({used.maxX(), used.maxY()}));
+  EXPECT_GE(topLeft.x, 0);
+  EXPECT_GE(topLeft.y, 0);
+  EXPECT_LE(bottomRight.x, window.width);
+  EXPECT_LE(bottomRight.y, window.height);
+  EXPECT_LE(title->font().pointSize(), 24);
+}
+
+TEST_P(StartScreen, ShowsAllItsLinesInTheWindow) {
+  const StartWindow w = GetParam();
+  auto c = std::make_shared<ViewController>();
+  auto window = showIn(c, w.width, w.height);
+  expectWholeText(*c, {w.width, w.height});
+  window->resize({w.laterWidth, w.laterHeight});
+  expectWholeText(*c, {w.laterWidth, w.laterHeight});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Windows, StartScreen,
+    ::testing::Values(StartWindow{"Smallest320By240ThenLarge", 320, 240, 1920, 1080},
+                      StartWindow{"LargeThenTiny100By100", 1920, 1080, 100, 100},
+                      StartWindow{"WideAndLow", 1920, 200, 640, 480}),
+    [](const ::testing::TestParamInfo<StartWindow>& info) { return std::string(info.param.name); });
 
 TEST_F(Controller, AClickFadesTheStartScreenAndTheShowStartsWhenTheFadeCompletes) {
   auto c = std::make_shared<ViewController>();

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "ui/FontFace.h"
 
@@ -19,6 +20,9 @@ class Font {
   static Font boldSystemFont(double size);
   // The font of that name, or none for a name we do not carry.
   static std::optional<Font> named(std::string_view name, double size);
+  // The paths of every face these fonts are made from, so that a program
+  // can check them all before it shows anything.
+  static std::vector<std::string> facePaths();
 
   const std::string& name() const { return name_; }
   double pointSize() const { return pointSize_; }

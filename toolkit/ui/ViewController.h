@@ -27,6 +27,10 @@ class ViewController : public Responder {
   virtual void viewDidAppear(bool /*animated*/) {}
   virtual void viewWillDisappear(bool /*animated*/) {}
   virtual void viewDidDisappear(bool /*animated*/) {}
+  // The window took a new size, before the frame that shows it is drawn.
+  // The root view is centred in it already; a root view whose transform is
+  // the identity has the window's size too.
+  virtual void viewWillTransitionToSize(Size /*size*/) {}
   virtual bool prefersHomeIndicatorAutoHidden() const { return false; }
 
  protected:

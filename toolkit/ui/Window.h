@@ -35,7 +35,8 @@ class Window : public View {
   void close();
 
   // The platform resized the window: the root view stays centred, and its
-  // bounds follow the window's size while its transform is the identity.
+  // bounds follow the window's size while its transform is the identity;
+  // then the root controller learns the new size.
   void resize(Size size);
 
   // A press and a release at points in window coordinates.

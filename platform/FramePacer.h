@@ -1,0 +1,103 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+
+namespace platform {
+
+// Decides when each live frame is displayed and which moment of the show it
+// pictures. It knows no window and no device: the window host feeds it the
+// display clock, the swaps and where the music is, so every rule below can be
+// tried on simulated time.
+//
+// Frame grid. With a swap that waits for the vertical blank, a frame targets
+// the next blank. Without one, frames keep to a grid of periods from the last
+// target, so drawing time does not stretch every interval; a late frame skips
+// to the next slot. Some servers accept a swap interval and then ignore it:
+// ten swaps in a row that return in under half a period switch to the grid.
+// A frame is never aimed at a time before its drawing can be done: the
+// pacer keeps an estimate of the drawing time (it rises at once with a slow
+// frame and decays slowly) and targets a slot no earlier than now plus that.
+//
+// Show clock. The show time of a frame is its display time less the video
+// delay d. Before any music d is 0. While music sounds, d is where the sound
+// says the picture must be (a sound of show time s heard at display time h
+// asks for d = h − s), smoothed: a few milliseconds of jitter move d by a
+// tenth of the error per report, a larger error is taken at once. Show time
+// never steps back: when d grows the picture holds until the sound reaches
+// it. When the music falls silent (no device, track over, stopped) d keeps
+// its last value, so the display clock carries on from where the sound left
+// off.
+//
+// Stalls. After a gap in the display clock, the first reports of the sound
+// may still describe the time before it. For a moment the picture therefore
+// runs on from where it stopped, at normal speed, no further than the sound
+// allows: if the whole process stood still, sound and picture resume
+// together; if only the picture did, it then jumps forward to the sound.
+class FramePacer {
+ public:
+  using Clock = std::function<double()>;  // display clock, seconds
+
+  // Where the music is: the sound of show time `showTime` reaches the
+  // listener at display time `heardAt`.
+  struct Sound {
+    double showTime;
+    double heardAt;
+  };
+  struct Frame {
+    double displayTime;  // when the frame reaches the screen
+    double showTime;     // the show's moment it pictures
+  };
+
+  static constexpr double kSnapError = 0.030;  // seconds of error taken at once
+  static constexpr double kSmoothing = 0.1;    // share of a small error taken per report
+  static constexpr double kStallGap = 0.25;    // seconds between frames that count as a stall
+  static constexpr double kSettleTime = 0.1;   // seconds after a stall before the sound leads
+  // Swaps in a row that ignore the blank before the grid takes over.
+  static constexpr int kFastSwapsToPace = 10;
+  // Seconds: a longer draw was a stall, not work.
+  static constexpr double kLongestDraw = 0.1;
+
+  FramePacer(Clock clock, double refreshRate, bool vsync);
+
+  // The next frame to draw. The host runs the show up to its show time,
+  // draws, and (when !vsync()) waits for its display time before swapping.
+  Frame nextFrame();
+  // Show time now, for when nothing is drawn (a minimized window).
+  double showTimeNow();
+  // Called when the frame has been drawn, before any wait for its swap.
+  void drawn();
+  // Called when the swap of the frame returned.
+  void swapped();
+
+  // A player has just started: its first sample is heard at `start`.
+  void soundStarted(Sound start);
+  // The latest report of the sound, or none while no music sounds.
+  void hear(std::optional<Sound> sound);
+
+  double period() const { return 1.0 / refreshRate_; }
+  bool vsync() const { return vsync_; }
+  double videoDelay() const { return videoDelay_; }
+  double lastShowTime() const { return lastShowTime_; }
+
+ private:
+  double showTimeAt(double displayTime);
+
+  Clock clock_;
+  double refreshRate_;
+  bool vsync_;
+  int fastSwaps_ = 0;
+  double lastSwap_ = -1e300;
+  double lastTarget_ = 0;
+  double frameStarted_ = 0;   // display clock when the frame being drawn was asked for
+  double drawTime_ = 0;       // estimate of the seconds a frame takes to draw
+  double lastTick_ = -1e300;  // display time of the last frame or pass
+  double videoDelay_ = 0;
+  bool following_ = false;  // the last report came from sounding music
+  double lastShowTime_ = -1e300;
+  double settleUntil_ = -1e300;  // display time the stall's caution ends
+  double resumedAt_ = 0;         // display time the last stall ended
+  double resumedFrom_ = 0;       // show time the last stall ended at
+};
+
+}  // namespace platform

@@ -1,0 +1,191 @@
+#include "platform/FramePacer.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using platform::FramePacer;
+
+constexpr double kPeriod = 1.0 / 60;
+constexpr double kLatency = 0.05;  // the simulated device's output latency
+
+// A display at 60 Hz whose swaps wait for the blank, and a player whose
+// sound starts at show time 0 with the display clock. Time is simulated: the
+// output plays show time `clock − lag` at display time `clock`.
+struct Simulation {
+  double clock = 0;
+  double lag = 0;  // seconds the sound has fallen behind the display clock
+  FramePacer pacer{[this] { return clock; }, 60, true};
+  std::vector<double> shown;
+
+  Simulation() { pacer.soundStarted({0, kLatency}); }
+
+  // One frame: the sound is reported after the frame's tasks run, as the
+  // host does, and `jitter` disturbs the report; the swap returns at the blank.
+  FramePacer::Frame frame(bool sounding = true, double jitter = 0) {
+    FramePacer::Frame f = pacer.nextFrame();
+    shown.push_back(f.showTime);
+    clock = f.displayTime;
+    if (sounding) {
+      pacer.hear(FramePacer::Sound{clock - lag + jitter, clock + kLatency});
+    } else {
+      pacer.hear(std::nullopt);
+    }
+    pacer.swapped();
+    return f;
+  }
+  void play(int frames, double jitter = 0) {
+    for (int i = 0; i < frames; ++i) {
+      frame(true, i % 2 ? jitter : -jitter);
+    }
+  }
+  // Show time pictured minus show time heard when the frame is displayed.
+  double offset(const FramePacer::Frame& f) const {
+    return f.showTime - (f.displayTime - kLatency - lag);
+  }
+  bool neverBackwards() const {
+    for (std::size_t i = 1; i < shown.size(); ++i) {
+      if (shown[i] < shown[i - 1]) {
+        return false;
+      }
+    }
+    return true;
+  }
+};
+
+TEST(FramePacer, PicturesMeetTheirSoundAndIgnoreJitter) {
+  Simulation s;
+  s.play(120, 0.003);
+  FramePacer::Frame f = s.frame();
+  // The picture of a moment is displayed when its sound is heard.
+  EXPECT_NEAR(s.offset(f), 0, 0.001);
+  EXPECT_NEAR(s.pacer.videoDelay(), kLatency, 0.001);
+  // Jitter of a few milliseconds moves frames by much less than itself.
+  for (std::size_t i = 60; i < s.shown.size(); ++i) {
+    EXPECT_NEAR(s.shown[i] - s.shown[i - 1], kPeriod, 0.001) << "frame " << i;
+  }
+}
+
+TEST(FramePacer, AfterAWholeProcessStallPictureAndSoundResumeTogether) {
+  Simulation s;
+  s.play(60);
+  const double stoppedAt = s.shown.back();
+  // Everything stops for 2 s. The first report afterwards still describes
+  // the time before the stall; then the sound resumes where it stopped.
+  s.clock += 2.0;
+  FramePacer::Frame first = s.frame();
+  EXPECT_LE(first.showTime - stoppedAt, kPeriod + 1e-9) << "no cue is skipped";
+  s.lag += 2.0;
+  for (int i = 0; i < 60; ++i) {
+    FramePacer::Frame f = s.frame();
+    EXPECT_LT(std::fabs(s.offset(f)), 0.017) << "frame " << i + 2 << " after the stall";
+  }
+  EXPECT_TRUE(s.neverBackwards());
+}
+
+TEST(FramePacer, WhenOnlyThePictureStallsItJumpsForwardToTheSound) {
+  Simulation s;
+  s.play(60);
+  s.clock += 2.0;
+  s.play(10);
+  FramePacer::Frame f = s.frame();
+  EXPECT_NEAR(s.offset(f), 0, 0.001);
+  EXPECT_TRUE(s.neverBackwards());
+}
+
+// What the picture does when the sound is late, changes its latency, or
+// stops reporting. `soundChange` shifts the heard sound at frame 60.
+struct Disturbance {
+  std::string name;
+  double soundChange;  // seconds the sound falls behind (positive) at frame 60
+  bool silentAfter;    // the player stops reporting at frame 60
+};
+
+void PrintTo(const Disturbance& d, std::ostream* os) {
+  *os << d.name;
+}
+
+class SoundDisturbance : public testing::TestWithParam<Disturbance> {};
+
+TEST_P(SoundDisturbance, PictureNeverStepsBackAndFollowsOrCarriesOn) {
+  const Disturbance& d = GetParam();
+  Simulation s;
+  s.play(60);
+  s.lag += d.soundChange;
+  const double delayBefore = s.pacer.videoDelay();
+  for (int i = 0; i < 120; ++i) {
+    s.frame(!d.silentAfter);
+  }
+  EXPECT_TRUE(s.neverBackwards());
+  if (d.silentAfter) {
+    // The display clock carries on from where the sound left off.
+    EXPECT_DOUBLE_EQ(s.pacer.videoDelay(), delayBefore);
+    for (std::size_t i = 60; i < s.shown.size(); ++i) {
+      EXPECT_NEAR(s.shown[i] - s.shown[i - 1], kPeriod, 1e-9) << "frame " << i;
+    }
+  } else {
+    EXPECT_NEAR(s.pacer.videoDelay(), delayBefore + d.soundChange, 0.001);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Sound, SoundDisturbance,
+                         testing::Values(Disturbance{"UnderrunOf40ms", 0.040, false},
+                                         Disturbance{"LatencyGrowsBy5ms", 0.005, false},
+                                         Disturbance{"LatencyShrinksBy20ms", -0.020, false},
+                                         Disturbance{"TrackEndsEarly", 0, true}),
+                         [](const testing::TestParamInfo<Disturbance>& info) {
+                           return info.param.name;
+                         });
+
+TEST(FramePacer, WithoutMusicTheDisplayClockIsTheShowClock) {
+  double clock = 5;
+  FramePacer pacer([&] { return clock; }, 60, true);
+  for (int i = 0; i < 10; ++i) {
+    FramePacer::Frame f = pacer.nextFrame();
+    pacer.hear(std::nullopt);
+    EXPECT_DOUBLE_EQ(f.showTime, f.displayTime);
+    clock = f.displayTime + 0.001;
+    pacer.swapped();
+  }
+  EXPECT_EQ(pacer.videoDelay(), 0);
+}
+
+TEST(FramePacer, ADisplayThatIgnoresTheSwapIntervalIsPacedOnAGridOfSlotsItCanMeet) {
+  double clock = 0;
+  FramePacer pacer([&] { return clock; }, 60, true);
+  std::vector<double> targets;
+  for (int i = 0; i < 40; ++i) {
+    FramePacer::Frame f = pacer.nextFrame();
+    targets.push_back(f.displayTime);
+    // Drawing takes 4 ms, from frame 25 on 25 ms; the swap returns at once.
+    // The host waits for the target only once the pacer no longer trusts
+    // the blank.
+    clock += i < 25 ? 0.004 : 0.025;
+    pacer.drawn();
+    if (!pacer.vsync()) {
+      // Only the first slow frame comes as a surprise.
+      if (i != 25) {
+        EXPECT_LE(clock, f.displayTime + 1e-9) << "frame " << i << " is drawn in time";
+      }
+      clock = std::max(clock, f.displayTime);
+    }
+    pacer.swapped();
+    if (i == 20) {
+      clock += 0.030;  // a late frame skips to the next slot
+    }
+  }
+  EXPECT_FALSE(pacer.vsync());
+  for (std::size_t i = 12; i < targets.size(); ++i) {
+    double periods = (targets[i] - targets[11]) / kPeriod;
+    EXPECT_NEAR(periods, std::round(periods), 1e-6) << "frame " << i << " is on the grid";
+    EXPECT_GE(targets[i] - targets[i - 1], kPeriod - 1e-9);
+  }
+}
+
+}  // namespace
