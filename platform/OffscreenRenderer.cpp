@@ -1,5 +1,6 @@
 #include "platform/OffscreenRenderer.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "platform/Compositor.h"
@@ -22,9 +23,7 @@ class EglOffscreenRenderer : public OffscreenRenderer {
 
   Image render(ui::View& root, double t, int pixelWidth, int pixelHeight, double scale) override {
     Image image;
-    context_->makeCurrent();
-    GLint largest = 0;
-    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+    int largest = largestSide();
     if (pixelWidth <= 0 || pixelHeight <= 0 || pixelWidth > largest || pixelHeight > largest ||
         !(scale > 0)) {
       return image;
@@ -60,6 +59,15 @@ class EglOffscreenRenderer : public OffscreenRenderer {
       }
     }
     return image;
+  }
+
+  int largestSide() override {
+    context_->makeCurrent();
+    GLint texture = 0;
+    GLint viewport[2] = {};
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &texture);
+    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport);
+    return std::min({texture, viewport[0], viewport[1]});
   }
 
   Compositor& compositor() override { return *compositor_; }

@@ -33,6 +33,9 @@ class OffscreenRenderer {
   // positive or larger than OpenGL can draw, or the scale is not positive.
   virtual Image render(ui::View& root, double t, int pixelWidth, int pixelHeight, double scale) = 0;
 
+  // The largest width or height render() draws, in pixels.
+  virtual int largestSide() = 0;
+
   // The compositor behind render(), for its caching switch and statistics.
   virtual Compositor& compositor() = 0;
 };

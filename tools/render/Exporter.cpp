@@ -5,6 +5,7 @@
 
 #include "tools/render/ContactSheet.h"
 #include "tools/render/OfflineShow.h"
+#include "tools/render/OutputFile.h"
 #include "tools/render/ProgressBar.h"
 #include "tools/render/SilentAudioPlayer.h"
 #include "tools/render/VideoWriter.h"
@@ -24,6 +25,16 @@ double Exporter::frameTime(double from, int fps, long k) {
 int Exporter::fail(const std::string& message) {
   err_ << "invited-render: " << message << "\n";
   return failureStatus;
+}
+
+bool Exporter::fits(int width, int height, const char* what) {
+  int largest = renderer_->largestSide();
+  if (width <= largest && height <= largest) {
+    return true;
+  }
+  err_ << "invited-render: " << what << " would be " << width << "x" << height
+       << " pixels; this renderer draws at most " << largest << " pixels a side\n";
+  return false;
 }
 
 int Exporter::run(const RenderRequest& request) {
@@ -54,17 +65,30 @@ int Exporter::run(const RenderRequest& request) {
 }
 
 int Exporter::frame(const RenderRequest& request) {
+  if (!fits(request.width, request.height, "the frame")) {
+    return failureStatus;
+  }
   OfflineShow show({double(request.width), double(request.height)});
   show.advanceTo(request.at);
-  platform::Image image = show.render(*renderer_, request.width, request.height);
+  return writePng(show.render(*renderer_, request.width, request.height), request.output);
+}
+
+int Exporter::writePng(const platform::Image& image, const std::string& path) {
   std::string error;
-  if (!platform::writePng(image, request.output, error)) {
+  auto file = OutputFile::create(path, error);
+  if (!file) {
     return fail(error);
+  }
+  if (!platform::writePng(image, file->temporaryPath(), error) || !file->commit(error)) {
+    return fail(file->explain(error));
   }
   return 0;
 }
 
 int Exporter::video(const RenderRequest& request) {
+  if (!fits(request.width, request.height, "the video")) {
+    return failureStatus;
+  }
   long frames = frameCount(request.from, request.to, request.fps);
   VideoSettings settings;
   settings.width = request.width;
@@ -76,21 +100,25 @@ int Exporter::video(const RenderRequest& request) {
   settings.musicStart = -request.from;
   settings.duration = double(frames) / request.fps;
   std::string error;
-  auto writer = VideoWriter::open(request.output, settings, error);
-  if (!writer) {
+  auto file = OutputFile::create(request.output, error);
+  if (!file) {
     return fail(error);
+  }
+  auto writer = VideoWriter::open(file->temporaryPath(), settings, error);
+  if (!writer) {
+    return fail(file->explain(error));
   }
   OfflineShow show({double(request.width), double(request.height)});
   ProgressBar progress(std::size_t(frames), request.fps, stderr);
   for (long k = 0; k < frames; ++k) {
     show.advanceTo(frameTime(request.from, request.fps, k));
     if (!writer->writeFrame(show.render(*renderer_, request.width, request.height), error)) {
-      return fail(error);
+      return fail(file->explain(error));
     }
     progress.update(std::size_t(k + 1));
   }
-  if (!writer->finish(error)) {
-    return fail(error);
+  if (!writer->finish(error) || !file->commit(error)) {
+    return fail(file->explain(error));
   }
   progress.finish();
   return 0;
@@ -103,6 +131,9 @@ int Exporter::sheet(const RenderRequest& request) {
     times.push_back(64.5);
   }
   ContactSheet layout(int(times.size()), request.columns, request.thumbnailWidth);
+  if (!fits(layout.width(), layout.height(), "the sheet")) {
+    return failureStatus;
+  }
   // The stage at its own 1920 × 1080 points, drawn straight at thumbnail size.
   OfflineShow show({1920, 1080});
   std::vector<platform::Image> pictures;
@@ -112,12 +143,7 @@ int Exporter::sheet(const RenderRequest& request) {
     pictures.push_back(show.render(*renderer_, layout.thumbnailWidth(), layout.thumbnailHeight()));
     captions.push_back(ContactSheet::caption(t));
   }
-  platform::Image image = layout.compose(pictures, captions, *renderer_);
-  std::string error;
-  if (!platform::writePng(image, request.output, error)) {
-    return fail(error);
-  }
-  return 0;
+  return writePng(layout.compose(pictures, captions, *renderer_), request.output);
 }
 
 }  // namespace render

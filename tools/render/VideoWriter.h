@@ -5,13 +5,7 @@
 #include <string>
 
 #include "platform/OffscreenRenderer.h"
-
-struct AVCodecContext;
-struct AVFormatContext;
-struct AVFrame;
-struct AVPacket;
-struct AVStream;
-struct SwsContext;
+#include "platform/media/Ffmpeg.h"
 
 namespace render {
 
@@ -37,7 +31,6 @@ class VideoWriter {
  public:
   static std::unique_ptr<VideoWriter> open(const std::string& path, const VideoSettings& settings,
                                            std::string& error);
-  ~VideoWriter();
   VideoWriter(const VideoWriter&) = delete;
   VideoWriter& operator=(const VideoWriter&) = delete;
 
@@ -57,22 +50,21 @@ class VideoWriter {
 
   VideoSettings settings_;
   std::string path_;
-  AVFormatContext* output_ = nullptr;
-  AVCodecContext* encoder_ = nullptr;
-  AVStream* videoStream_ = nullptr;
-  AVFrame* frame_ = nullptr;
-  AVPacket* packet_ = nullptr;
-  SwsContext* converter_ = nullptr;
+  platform::ffmpeg::Output output_;
+  platform::ffmpeg::Codec encoder_;
+  AVStream* videoStream_ = nullptr;  // owned by output_
+  platform::ffmpeg::Frame frame_;
+  platform::ffmpeg::Packet packet_;
+  platform::ffmpeg::Scaler converter_;
 
-  AVFormatContext* music_ = nullptr;
+  platform::ffmpeg::Input music_;
   int musicIndex_ = -1;
-  AVStream* audioStream_ = nullptr;
-  AVPacket* musicPacket_ = nullptr;
+  AVStream* audioStream_ = nullptr;  // owned by output_
+  platform::ffmpeg::Packet musicPacket_;
   bool musicPending_ = false;  // musicPacket_ holds a packet not yet written
   bool musicDone_ = false;
 
   long framesWritten_ = 0;
-  bool headerWritten_ = false;
   bool finished_ = false;
 };
 
