@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
-#include <cstdint>
 #include <cmath>
+#include <cstdint>
 #include <filesystem>
 #include <regex>
 #include <sstream>
@@ -96,9 +96,8 @@ void validate(RenderRequest& request, const std::string& size) {
     case RenderCommand::Sheet:
       // A picture per frame at the highest frame rate is as fine as time gets.
       if (!std::isfinite(request.every) || request.every < 1.0 / maxFps || request.every > 70) {
-        throw UsageError{"--every must be from 1/" + std::to_string(maxFps) +
-                         " (one frame at " + std::to_string(maxFps) +
-                         " fps) to 70 seconds"};
+        throw UsageError{"--every must be from 1/" + std::to_string(maxFps) + " (one frame at " +
+                         std::to_string(maxFps) + " fps) to 70 seconds"};
       }
       if (request.columns < 1 || request.columns > 64) {
         throw UsageError{"--columns must be from 1 to 64"};
@@ -138,7 +137,9 @@ CommandLine::Outcome CommandLine::parse(int argc, const char* const* argv, std::
                        "Prints the program's version and exits");
   // CLI11 reads "" as 0 and "-1" as a huge unsigned seed: both are mistakes.
   const CLI::Validator number(
-      [](std::string& text) { return text.empty() ? std::string("an empty value is no number") : std::string(); },
+      [](std::string& text) {
+        return text.empty() ? std::string("an empty value is no number") : std::string();
+      },
       "NUMBER");
   const CLI::Validator seedNumber(
       [](std::string& text) {
@@ -169,7 +170,9 @@ CommandLine::Outcome CommandLine::parse(int argc, const char* const* argv, std::
   video->add_option("OUT", request.output, "The MP4 file to write")->required();
   video->add_option("--size", videoSize, "Picture size in pixels, WIDTHxHEIGHT")
       ->capture_default_str();
-  video->add_option("--fps", request.fps, "Frames per second")->capture_default_str()->check(number);
+  video->add_option("--fps", request.fps, "Frames per second")
+      ->capture_default_str()
+      ->check(number);
   video->add_option("--from", request.from, "Show time of the first frame, in seconds")
       ->capture_default_str()
       ->check(number);
@@ -183,8 +186,12 @@ CommandLine::Outcome CommandLine::parse(int argc, const char* const* argv, std::
 
   CLI::App* sheet = app.add_subcommand("sheet", "Writes a storyboard: the show at a glance");
   sheet->add_option("OUT", request.output, "The PNG file to write")->required();
-  sheet->add_option("--every", request.every, "Seconds between pictures")->capture_default_str()->check(number);
-  sheet->add_option("--columns", request.columns, "Pictures per row")->capture_default_str()->check(number);
+  sheet->add_option("--every", request.every, "Seconds between pictures")
+      ->capture_default_str()
+      ->check(number);
+  sheet->add_option("--columns", request.columns, "Pictures per row")
+      ->capture_default_str()
+      ->check(number);
   sheet->add_option("--width", request.thumbnailWidth, "Width of one picture in pixels")
       ->capture_default_str()
       ->check(number);

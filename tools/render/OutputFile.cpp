@@ -50,10 +50,14 @@ void setPending(const std::string& path) {
 }
 
 const char* kindOf(mode_t mode) {
-  if (S_ISDIR(mode)) return "a folder";
-  if (S_ISFIFO(mode)) return "a FIFO";
-  if (S_ISSOCK(mode)) return "a socket";
-  if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
+  if (S_ISDIR(mode))
+    return "a folder";
+  if (S_ISFIFO(mode))
+    return "a FIFO";
+  if (S_ISSOCK(mode))
+    return "a socket";
+  if (S_ISCHR(mode) || S_ISBLK(mode))
+    return "a device";
   return "not a regular file";
 }
 
@@ -112,7 +116,7 @@ std::optional<std::string> OutputFile::refusal(const std::string& path) {
     return quoted + " is a loop of symbolic links";
   } else if (errno != ENOENT) {
     return quoted + " cannot be reached: " + std::strerror(errno);
-  } else if (struct stat link {}; ::lstat(path.c_str(), &link) == 0) {
+  } else if (struct stat link{}; ::lstat(path.c_str(), &link) == 0) {
     return quoted + " is a symbolic link to nothing";
   }
   fs::path destination = resolved(path);
@@ -132,8 +136,7 @@ std::optional<std::string> OutputFile::refusal(const std::string& path) {
   return std::nullopt;
 }
 
-std::unique_ptr<OutputFile> OutputFile::create(const std::string& destination,
-                                               std::string& error) {
+std::unique_ptr<OutputFile> OutputFile::create(const std::string& destination, std::string& error) {
   installHandlers();
   fs::path target = resolved(destination);
   std::string reason;

@@ -37,8 +37,7 @@ std::unique_ptr<VideoWriter> VideoWriter::open(const std::string& path,
   writer->encoder_.reset(avcodec_alloc_context3(codec));
   writer->frame_.reset(av_frame_alloc());
   writer->packet_.reset(av_packet_alloc());
-  if (writer->videoStream_ == nullptr || !writer->encoder_ || !writer->frame_ ||
-      !writer->packet_) {
+  if (writer->videoStream_ == nullptr || !writer->encoder_ || !writer->frame_ || !writer->packet_) {
     error = "out of memory";
     return nullptr;
   }
@@ -80,10 +79,9 @@ std::unique_ptr<VideoWriter> VideoWriter::open(const std::string& path,
     fail(error, "cannot allocate a frame", status);
     return nullptr;
   }
-  writer->converter_.reset(sws_getContext(settings.width, settings.height, AV_PIX_FMT_RGBA,
-                                          settings.width, settings.height, AV_PIX_FMT_YUV420P,
-                                          SWS_BICUBIC | SWS_ACCURATE_RND, nullptr, nullptr,
-                                          nullptr));
+  writer->converter_.reset(sws_getContext(
+      settings.width, settings.height, AV_PIX_FMT_RGBA, settings.width, settings.height,
+      AV_PIX_FMT_YUV420P, SWS_BICUBIC | SWS_ACCURATE_RND, nullptr, nullptr, nullptr));
   if (!writer->converter_) {
     error = "cannot convert RGBA to YUV 4:2:0 at this size";
     return nullptr;
@@ -165,7 +163,8 @@ bool VideoWriter::writeFrame(const platform::Image& image, std::string& error) {
   }
   const std::uint8_t* source[1] = {image.rgba.data()};
   const int sourceStride[1] = {image.width * 4};
-  sws_scale(converter_.get(), source, sourceStride, 0, image.height, frame_->data, frame_->linesize);
+  sws_scale(converter_.get(), source, sourceStride, 0, image.height, frame_->data,
+            frame_->linesize);
   frame_->pts = framesWritten_;
   status = avcodec_send_frame(encoder_.get(), frame_.get());
   if (status < 0) {
@@ -222,8 +221,7 @@ bool VideoWriter::copyMusicUntil(double videoTime, std::string& error) {
         continue;
       }
       packet->pts += shift;
-      packet->dts =
-          packet->dts == AV_NOPTS_VALUE ? packet->pts : packet->dts + shift;
+      packet->dts = packet->dts == AV_NOPTS_VALUE ? packet->pts : packet->dts + shift;
       musicPending_ = true;
     }
     double start = double(packet->pts) * av_q2d(inputBase);
