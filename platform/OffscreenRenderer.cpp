@@ -6,6 +6,7 @@
 #include "platform/Compositor.h"
 #include "platform/EglContext.h"
 #include "platform/RenderTarget.h"
+#include "platform/Yuv420Converter.h"
 
 namespace platform {
 
@@ -17,6 +18,7 @@ class EglOffscreenRenderer : public OffscreenRenderer {
       : context_(std::move(context)), compositor_(std::make_unique<Compositor>()) {}
   ~EglOffscreenRenderer() override {
     context_->makeCurrent();
+    converter_.reset();
     target_.reset();
     compositor_.reset();
   }
@@ -61,6 +63,20 @@ class EglOffscreenRenderer : public OffscreenRenderer {
     return image;
   }
 
+  bool renderYuv420(ui::View& root, double t, int pixelWidth, int pixelHeight, double scale,
+                    std::vector<std::uint8_t>& planes) override {
+    if (pixelWidth % 2 != 0 || pixelHeight % 2 != 0 || pixelHeight / 2 * 3 > largestSide() ||
+        !draw(root, t, pixelWidth, pixelHeight, scale)) {
+      return false;
+    }
+    if (!converter_) {
+      converter_ = std::make_unique<Yuv420Converter>();
+    }
+    planes.resize(Yuv420Converter::planesSize(pixelWidth, pixelHeight));
+    converter_->convert(target_->texture(), pixelWidth, pixelHeight, planes.data());
+    return true;
+  }
+
   int largestSide() override {
     context_->makeCurrent();
     GLint texture = 0;
@@ -73,10 +89,29 @@ class EglOffscreenRenderer : public OffscreenRenderer {
   Compositor& compositor() override { return *compositor_; }
 
  private:
+  // Draws into target_; false when the size or scale cannot be drawn.
+  bool draw(ui::View& root, double t, int pixelWidth, int pixelHeight, double scale) {
+    context_->makeCurrent();
+    int largest = largestSide();
+    if (pixelWidth <= 0 || pixelHeight <= 0 || pixelWidth > largest || pixelHeight > largest ||
+        !(scale > 0)) {
+      return false;
+    }
+    if (!target_ || target_->width() != pixelWidth || target_->height() != pixelHeight) {
+      target_.reset();
+      target_ = std::make_unique<RenderTarget>(pixelWidth, pixelHeight);
+    }
+    // As the window does before each frame: a button lays out its title here.
+    root.layoutIfNeeded();
+    compositor_->render(root, t, target_->framebuffer(), pixelWidth, pixelHeight, scale);
+    return true;
+  }
+
   std::unique_ptr<EglContext> context_;
   std::unique_ptr<Compositor> compositor_;
   std::unique_ptr<RenderTarget> target_;
-  std::vector<std::uint8_t> readback_;  // bottom-up premultiplied rows of the last frame
+  std::unique_ptr<Yuv420Converter> converter_;  // made for the first video frame
+  std::vector<std::uint8_t> readback_;          // bottom-up premultiplied rows of the last frame
 };
 
 }  // namespace

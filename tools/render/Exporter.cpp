@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "tools/render/ContactSheet.h"
+#include "tools/render/EncoderThread.h"
 #include "tools/render/OfflineShow.h"
 #include "tools/render/OutputFile.h"
 #include "tools/render/ProgressBar.h"
@@ -110,15 +111,25 @@ int Exporter::video(const RenderRequest& request) {
   }
   OfflineShow show({double(request.width), double(request.height)});
   ProgressBar progress(std::size_t(frames), request.fps, stderr);
-  for (long k = 0; k < frames; ++k) {
-    show.advanceTo(frameTime(request.from, request.fps, k));
-    if (!writer->writeFrame(show.render(*renderer_, request.width, request.height), error)) {
+  {
+    // Three frames in flight keep the encoder fed through the show's
+    // costlier frames without holding much memory.
+    EncoderThread encoder(*writer, 3);
+    for (long k = 0; k < frames; ++k) {
+      show.advanceTo(frameTime(request.from, request.fps, k));
+      EncoderThread::Planes planes = encoder.spare();
+      if (!show.renderYuv420(*renderer_, request.width, request.height, planes)) {
+        return fail("cannot draw a frame of " + std::to_string(request.width) + "x" +
+                    std::to_string(request.height));
+      }
+      if (!encoder.push(std::move(planes), error)) {
+        return fail(file->explain(error));
+      }
+      progress.update(std::size_t(k + 1));
+    }
+    if (!encoder.finish(error) || !file->commit(error)) {
       return fail(file->explain(error));
     }
-    progress.update(std::size_t(k + 1));
-  }
-  if (!writer->finish(error) || !file->commit(error)) {
-    return fail(file->explain(error));
   }
   progress.finish();
   return 0;

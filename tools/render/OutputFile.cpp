@@ -65,7 +65,9 @@ const char* kindOf(mode_t mode) {
 // mistakes for its own destination.
 std::string temporaryPattern(const fs::path& destination) {
   fs::path folder = destination.parent_path();
-  std::string name = "." + destination.filename().string() + ".part-XXXXXX";
+  std::string name = ".";
+  name += destination.filename().string();
+  name += ".part-XXXXXX";
   return (folder.empty() ? fs::path(name) : folder / name).string();
 }
 

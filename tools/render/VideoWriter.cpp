@@ -1,6 +1,7 @@
 #include "tools/render/VideoWriter.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace render {
 
@@ -55,6 +56,8 @@ std::unique_ptr<VideoWriter> VideoWriter::open(const std::string& path,
   encoder->colorspace = AVCOL_SPC_BT709;
   encoder->color_primaries = AVCOL_PRI_BT709;
   encoder->color_trc = AVCOL_TRC_BT709;
+  // x264 picks its own number of threads for the cores there are.
+  encoder->thread_count = 0;
   if (output->oformat->flags & AVFMT_GLOBALHEADER) {
     encoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
   }
@@ -150,11 +153,18 @@ bool VideoWriter::openMusic(std::string& error) {
   return true;
 }
 
+bool VideoWriter::checkSize(int width, int height, std::string& error) const {
+  if (width == settings_.width && height == settings_.height) {
+    return true;
+  }
+  error = "a frame of " + std::to_string(width) + "x" + std::to_string(height) +
+          " does not fit a video of " + std::to_string(settings_.width) + "x" +
+          std::to_string(settings_.height);
+  return false;
+}
+
 bool VideoWriter::writeFrame(const platform::Image& image, std::string& error) {
-  if (image.width != settings_.width || image.height != settings_.height) {
-    error = "a frame of " + std::to_string(image.width) + "x" + std::to_string(image.height) +
-            " does not fit a video of " + std::to_string(settings_.width) + "x" +
-            std::to_string(settings_.height);
+  if (!checkSize(image.width, image.height, error)) {
     return false;
   }
   int status = av_frame_make_writable(frame_.get());
@@ -165,8 +175,29 @@ bool VideoWriter::writeFrame(const platform::Image& image, std::string& error) {
   const int sourceStride[1] = {image.width * 4};
   sws_scale(converter_.get(), source, sourceStride, 0, image.height, frame_->data,
             frame_->linesize);
+  return encode(error);
+}
+
+bool VideoWriter::writeYuv420(const std::uint8_t* planes, std::string& error) {
+  int status = av_frame_make_writable(frame_.get());
+  if (status < 0) {
+    return fail(error, "cannot reuse the frame", status);
+  }
+  for (int plane = 0; plane < 3; ++plane) {
+    int width = plane == 0 ? settings_.width : settings_.width / 2;
+    int height = plane == 0 ? settings_.height : settings_.height / 2;
+    for (int y = 0; y < height; ++y) {
+      std::memcpy(frame_->data[plane] + std::ptrdiff_t(y) * frame_->linesize[plane], planes,
+                  std::size_t(width));
+      planes += width;
+    }
+  }
+  return encode(error);
+}
+
+bool VideoWriter::encode(std::string& error) {
   frame_->pts = framesWritten_;
-  status = avcodec_send_frame(encoder_.get(), frame_.get());
+  int status = avcodec_send_frame(encoder_.get(), frame_.get());
   if (status < 0) {
     return fail(error, "cannot encode frame " + std::to_string(framesWritten_), status);
   }

@@ -25,7 +25,7 @@ struct VideoSettings {
 };
 
 // Writes an MP4 file: H.264 (libx264, yuv420p, BT.709 limited range) from
-// RGBA frames, and optionally a remuxed AAC track. Frames are written in
+// RGBA frames or ready 4:2:0 planes, and optionally a remuxed AAC track. Frames are written in
 // order, each lasting 1/fps.
 class VideoWriter {
  public:
@@ -36,6 +36,9 @@ class VideoWriter {
 
   // `image` must have the settings' size.
   bool writeFrame(const platform::Image& image, std::string& error);
+  // A frame as BT.709 limited-range 4:2:0 planes: Y, U, V, each without
+  // padding (width × height × 1.5 bytes in all).
+  bool writeYuv420(const std::uint8_t* planes, std::string& error);
   // Flushes the encoder, copies the rest of the music and closes the file.
   bool finish(std::string& error);
 
@@ -44,6 +47,9 @@ class VideoWriter {
  private:
   VideoWriter() = default;
   bool openMusic(std::string& error);
+  bool checkSize(int width, int height, std::string& error) const;
+  // Sends frame_, filled, to the encoder.
+  bool encode(std::string& error);
   bool drainEncoder(std::string& error);
   // Copies music packets that start before `videoTime` seconds.
   bool copyMusicUntil(double videoTime, std::string& error);
