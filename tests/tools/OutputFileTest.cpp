@@ -72,6 +72,7 @@ struct PathCase {
   const char* name;
   void (*make)(const std::string& out);
   const char* refusal;  // part of the message; nullptr: accepted
+  friend void PrintTo(const PathCase& path, std::ostream* out) { *out << path.name; }
 };
 
 class OutputFileKinds : public OutputFileTest, public ::testing::WithParamInterface<PathCase> {};

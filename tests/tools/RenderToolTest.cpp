@@ -114,7 +114,10 @@ TEST_F(RenderTool, BrokenExportsLeaveTheOldFileAlone) {
   EXPECT_EQ(limited.status, 1) << limited.output;
   EXPECT_NE(limited.output.find("File too large"), std::string::npos) << limited.output;
   for (auto [signal, status] : {std::pair{"INT", 130}, std::pair{"TERM", 143}}) {
-    ToolRun stopped = run(video + " & sleep 3; kill -" + signal + " $!; wait $!");
+    // Stopped once it has begun to write.
+    std::string begun = "for i in $(seq 300); do ls -a " + folder_.string() +
+                        " | grep -q part && break; sleep 0.1; done";
+    ToolRun stopped = run(video + " & " + begun + "; kill -" + signal + " $!; wait $!");
     EXPECT_EQ(stopped.status, status) << signal;
   }
   EXPECT_EQ(slurp(file("v.mp4")), old);
