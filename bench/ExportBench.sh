@@ -15,28 +15,37 @@ folder=$(mktemp -d)
 trap 'rm -rf "$folder"' EXIT
 out="$folder/show.mp4"
 
-now() { date +%s.%N; }
+# Wall and CPU (user + system) seconds of a command, into the file $1.
+measure() {
+  local into=$1
+  shift
+  /usr/bin/time -f '%e %U %S' -o "$into" "$@"
+}
 
-start=$(now)
-ffmpeg -v error -nostdin -f lavfi -i testsrc2=size=1920x1080:rate=60 -t 70 -pix_fmt yuv420p \
-  -c:v libx264 -preset veryfast -crf 18 -f null -
-encoder=$(awk -v s="$start" -v e="$(now)" 'BEGIN { print e - s }')
-
-start=$(now)
-"$render" video "$out" --seed 1 "$@"
-end=$(now)
+echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
+measure "$folder/encoder" ffmpeg -v error -nostdin -f lavfi -i testsrc2=size=1920x1080:rate=60 \
+  -t 70 -pix_fmt yuv420p -c:v libx264 -preset veryfast -crf 18 -f null -
+measure "$folder/export" "$render" video "$out" --seed 1 "$@"
 
 duration=$(ffprobe -v error -show_entries format=duration -of csv=p=0 "$out")
 frames=$(ffprobe -v error -select_streams v:0 -show_entries stream=nb_frames -of csv=p=0 "$out")
 bytes=$(stat -c %s "$out")
-awk -v s="$start" -v e="$end" -v x="$encoder" -v d="$duration" -v f="$frames" -v b="$bytes" 'BEGIN {
-  w = e - s
-  print "| export s | encoder alone s | export / encoder | video s | frames | wall / real time | MiB |"
-  print "|---|---|---|---|---|---|---|"
-  printf "| %.1f | %.1f | %.2f | %.3f | %d | %.2f | %.1f |\n", w, x, w / x, d, f, w / d, b / 1048576
+read -r xw xu xs <"$folder/encoder"
+read -r ew eu es <"$folder/export"
+awk -v xw="$xw" -v xu="$xu" -v xs="$xs" -v ew="$ew" -v eu="$eu" -v es="$es" \
+  -v d="$duration" -v f="$frames" -v b="$bytes" 'BEGIN {
+  xc = xu + xs
+  ec = eu + es
+  print "|                 | wall s | CPU s |"
+  print "|-----------------|--------|-------|"
+  printf "| encoder alone   | %6.1f | %5.1f |\n", xw, xc
+  printf "| export          | %6.1f | %5.1f |\n", ew, ec
+  printf "| export / encoder | %5.2f | %5.2f |\n", ew / xw, ec / xc
+  print ""
+  printf "video %.3f s, %d frames, %.1f MiB; export wall / real time %.2f\n", d, f, b / 1048576, ew / d
 }'
 echo
 ffprobe -v error -show_entries \
   stream=index,codec_name,pix_fmt,color_range,color_space,r_frame_rate,start_time,duration \
   -of compact=p=0 "$out"
-echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"
+echo "load average after: $(cut -d' ' -f1-3 /proc/loadavg)"

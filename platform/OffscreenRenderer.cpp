@@ -18,7 +18,6 @@ class EglOffscreenRenderer : public OffscreenRenderer {
       : context_(std::move(context)), compositor_(std::make_unique<Compositor>()) {}
   ~EglOffscreenRenderer() override {
     context_->makeCurrent();
-    converter_.reset();
     target_.reset();
     compositor_.reset();
   }
@@ -40,12 +39,8 @@ class EglOffscreenRenderer : public OffscreenRenderer {
     image.width = pixelWidth;
     image.height = pixelHeight;
     image.rgba.resize(std::size_t(pixelWidth) * pixelHeight * 4);
-    // Kept between frames: an export reads back thousands of them.
-    std::vector<std::uint8_t>& rows = readback_;
-    rows.resize(image.rgba.size());
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, target_->framebuffer());
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, pixelWidth, pixelHeight, GL_RGBA, GL_UNSIGNED_BYTE, rows.data());
+    readBack(pixelWidth, pixelHeight);
+    const std::vector<std::uint8_t>& rows = readback_;
     // GL rows run bottom to top, and pixels hold premultiplied colour.
     const std::size_t stride = std::size_t(pixelWidth) * 4;
     for (int y = 0; y < pixelHeight; ++y) {
@@ -65,15 +60,13 @@ class EglOffscreenRenderer : public OffscreenRenderer {
 
   bool renderYuv420(ui::View& root, double t, int pixelWidth, int pixelHeight, double scale,
                     std::vector<std::uint8_t>& planes) override {
-    if (pixelWidth % 2 != 0 || pixelHeight % 2 != 0 || pixelHeight / 2 * 3 > largestSide() ||
+    if (pixelWidth % 2 != 0 || pixelHeight % 2 != 0 ||
         !draw(root, t, pixelWidth, pixelHeight, scale)) {
       return false;
     }
-    if (!converter_) {
-      converter_ = std::make_unique<Yuv420Converter>();
-    }
+    readBack(pixelWidth, pixelHeight);
     planes.resize(Yuv420Converter::planesSize(pixelWidth, pixelHeight));
-    converter_->convert(target_->texture(), pixelWidth, pixelHeight, planes.data());
+    Yuv420Converter::convert(readback_.data(), pixelWidth, pixelHeight, planes.data());
     return true;
   }
 
@@ -89,6 +82,15 @@ class EglOffscreenRenderer : public OffscreenRenderer {
   Compositor& compositor() override { return *compositor_; }
 
  private:
+  // The target's pixels into readback_, kept between frames: an export
+  // reads back thousands of them.
+  void readBack(int pixelWidth, int pixelHeight) {
+    readback_.resize(std::size_t(pixelWidth) * pixelHeight * 4);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, target_->framebuffer());
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, pixelWidth, pixelHeight, GL_RGBA, GL_UNSIGNED_BYTE, readback_.data());
+  }
+
   // Draws into target_; false when the size or scale cannot be drawn.
   bool draw(ui::View& root, double t, int pixelWidth, int pixelHeight, double scale) {
     context_->makeCurrent();
@@ -110,8 +112,7 @@ class EglOffscreenRenderer : public OffscreenRenderer {
   std::unique_ptr<EglContext> context_;
   std::unique_ptr<Compositor> compositor_;
   std::unique_ptr<RenderTarget> target_;
-  std::unique_ptr<Yuv420Converter> converter_;  // made for the first video frame
-  std::vector<std::uint8_t> readback_;          // bottom-up premultiplied rows of the last frame
+  std::vector<std::uint8_t> readback_;  // bottom-up premultiplied rows of the last frame
 };
 
 }  // namespace

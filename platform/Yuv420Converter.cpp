@@ -1,110 +1,93 @@
 #include "platform/Yuv420Converter.h"
 
-#include <stdexcept>
-#include <string>
-
-#include "platform/GlProgram.h"
+#include <algorithm>
+#include <vector>
 
 namespace platform {
 
 namespace {
 
-// One triangle that covers the target; no vertex data.
-const char* const vertexShader = R"(#version 330 core
-void main() {
-  vec2 corner = vec2(gl_VertexID == 1 ? 3.0 : -1.0, gl_VertexID == 2 ? 3.0 : -1.0);
-  gl_Position = vec4(corner, 0.0, 1.0);
-}
-)";
+// BT.709 weights of R, G and B in luma.
+constexpr double kr = 0.2126, kg = 0.7152, kb = 0.0722;
+// Limited range: luma spans 16–235, chroma 16–240 around 128.
+constexpr double lumaScale = 219.0 / 255.0, chromaScale = 224.0 / 255.0;
 
-// Target row r holds bytes r × width … (r + 1) × width − 1 of the planes, so
-// that reading the target back from row 0 up gives the planes in order. Below
-// `height` that is a row of Y; above it, two rows of U or of V.
-const char* const fragmentShader = R"(#version 330 core
-uniform sampler2D picture;
-uniform int width;
-uniform int height;
-out vec4 level;
-
-const vec3 luma = vec3(0.2126, 0.7152, 0.0722);
-
-vec3 colourAt(ivec2 p) {
-  vec4 c = texelFetch(picture, ivec2(p.x, height - 1 - p.y), 0);
-  return c.a > 0.0 ? min(c.rgb / c.a, vec3(1.0)) : vec3(0.0);
+constexpr int shift = 16;
+constexpr int fixed(double value) {
+  return int(value * (1 << shift) + (value < 0 ? -0.5 : 0.5));
 }
 
-void main() {
-  ivec2 here = ivec2(gl_FragCoord.xy);
-  float value;
-  if (here.y < height) {
-    value = 16.0 + 219.0 * dot(colourAt(here), luma);
-  } else {
-    int halfWidth = width / 2;
-    int index = (here.y - height) * width + here.x;
-    int planeSize = halfWidth * (height / 2);
-    bool red = index >= planeSize;
-    index -= red ? planeSize : 0;
-    ivec2 p = 2 * ivec2(index % halfWidth, index / halfWidth);
-    vec3 c = 0.25 * (colourAt(p) + colourAt(p + ivec2(1, 0)) + colourAt(p + ivec2(0, 1)) +
-                     colourAt(p + ivec2(1, 1)));
-    float y = dot(c, luma);
-    value = red ? 128.0 + 224.0 * (c.r - y) / 1.5748 : 128.0 + 224.0 * (c.b - y) / 1.8556;
+constexpr int yr = fixed(kr * lumaScale), yg = fixed(kg * lumaScale), yb = fixed(kb * lumaScale);
+// Cb = (B − Y') / 1.8556, Cr = (R − Y') / 1.5748, in terms of R, G and B.
+constexpr double cb = chromaScale / (2 * (1 - kb)), cr = chromaScale / (2 * (1 - kr));
+constexpr int ur = fixed(-kr * cb), ug = fixed(-kg * cb), ub = fixed((1 - kb) * cb);
+constexpr int vr = fixed((1 - kr) * cr), vg = fixed(-kg * cr), vb = fixed(-kb * cr);
+
+inline std::uint8_t luma(int r, int g, int b) {
+  return std::uint8_t((yr * r + yg * g + yb * b + (16 << shift) + (1 << (shift - 1))) >> shift);
+}
+
+// From the sums of four pixels' channels: their mean's chroma, rounded.
+inline std::uint8_t chroma(int kR, int kG, int kB, int r, int g, int b) {
+  int value = (kR * r + kG * g + kB * b + (128 << (shift + 2)) + (1 << (shift + 1))) >> (shift + 2);
+  return std::uint8_t(std::clamp(value, 0, 255));
+}
+
+// Straight colour from one premultiplied row, in place of a copy; rows of
+// opaque pixels, the usual case, pass through untouched.
+const std::uint8_t* straightRow(const std::uint8_t* row, int width,
+                                std::vector<std::uint8_t>& scratch) {
+  bool opaque = true;
+  for (int x = 0; x < width; ++x) {
+    opaque &= row[4 * x + 3] == 255;
   }
-  level = vec4(value / 255.0, 0.0, 0.0, 1.0);
+  if (opaque) {
+    return row;
+  }
+  scratch.assign(row, row + std::size_t(width) * 4);
+  for (int x = 0; x < width; ++x) {
+    std::uint8_t* p = &scratch[std::size_t(x) * 4];
+    unsigned a = p[3];
+    for (int c = 0; c < 3; ++c) {
+      p[c] = a == 0 ? 0 : std::uint8_t(std::min(255u, (p[c] * 255u + a / 2) / a));
+    }
+  }
+  return scratch.data();
 }
-)";
 
 }  // namespace
 
-Yuv420Converter::Yuv420Converter()
-    : program_(std::make_unique<GlProgram>(vertexShader, fragmentShader)),
-      widthUniform_(program_->uniform("width")),
-      heightUniform_(program_->uniform("height")) {
-  glGenVertexArrays(1, &vertexArray_);
-}
-
-Yuv420Converter::~Yuv420Converter() {
-  glDeleteFramebuffers(1, &framebuffer_);
-  glDeleteTextures(1, &texture_);
-  glDeleteVertexArrays(1, &vertexArray_);
-}
-
-void Yuv420Converter::resize(int width, int height) {
-  glDeleteFramebuffers(1, &framebuffer_);
-  glDeleteTextures(1, &texture_);
-  glGenTextures(1, &texture_);
-  glBindTexture(GL_TEXTURE_2D, texture_);
-  glTexImage2D(GL_TEXTURE_2D, 0, GL_R8, width, height * 3 / 2, 0, GL_RED, GL_UNSIGNED_BYTE,
-               nullptr);
-  glGenFramebuffers(1, &framebuffer_);
-  glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
-  glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture_, 0);
-  if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
-    throw std::runtime_error("cannot make a framebuffer for 4:2:0 planes of " +
-                             std::to_string(width) + " × " + std::to_string(height) + " pixels");
+void Yuv420Converter::convert(const std::uint8_t* pixels, int width, int height,
+                              std::uint8_t* planes) {
+  const std::size_t stride = std::size_t(width) * 4;
+  std::uint8_t* yPlane = planes;
+  std::uint8_t* uPlane = planes + std::size_t(width) * height;
+  std::uint8_t* vPlane = uPlane + std::size_t(width / 2) * (height / 2);
+  std::vector<std::uint8_t> upperScratch, lowerScratch;
+  for (int y = 0; y < height; y += 2) {
+    // Picture rows y and y + 1, counted from the top.
+    const std::uint8_t* upper =
+        straightRow(pixels + std::size_t(height - 1 - y) * stride, width, upperScratch);
+    const std::uint8_t* lower =
+        straightRow(pixels + std::size_t(height - 2 - y) * stride, width, lowerScratch);
+    std::uint8_t* yUpper = yPlane + std::size_t(y) * width;
+    std::uint8_t* yLower = yUpper + width;
+    for (int x = 0; x < width; ++x) {
+      yUpper[x] = luma(upper[4 * x], upper[4 * x + 1], upper[4 * x + 2]);
+      yLower[x] = luma(lower[4 * x], lower[4 * x + 1], lower[4 * x + 2]);
+    }
+    std::uint8_t* u = uPlane + std::size_t(y / 2) * (width / 2);
+    std::uint8_t* v = vPlane + std::size_t(y / 2) * (width / 2);
+    for (int x = 0; x < width / 2; ++x) {
+      const std::uint8_t* a = upper + 8 * x;
+      const std::uint8_t* b = lower + 8 * x;
+      int r = a[0] + a[4] + b[0] + b[4];
+      int g = a[1] + a[5] + b[1] + b[5];
+      int bl = a[2] + a[6] + b[2] + b[6];
+      u[x] = chroma(ur, ug, ub, r, g, bl);
+      v[x] = chroma(vr, vg, vb, r, g, bl);
+    }
   }
-  width_ = width;
-  height_ = height;
-}
-
-void Yuv420Converter::convert(GLuint texture, int width, int height, std::uint8_t* planes) {
-  if (width != width_ || height != height_) {
-    resize(width, height);
-  }
-  glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
-  glViewport(0, 0, width, height * 3 / 2);
-  glDisable(GL_BLEND);
-  glDisable(GL_SCISSOR_TEST);
-  glUseProgram(program_->id());
-  glUniform1i(widthUniform_, width);
-  glUniform1i(heightUniform_, height);
-  glActiveTexture(GL_TEXTURE0);
-  glBindTexture(GL_TEXTURE_2D, texture);
-  glBindVertexArray(vertexArray_);
-  glDrawArrays(GL_TRIANGLES, 0, 3);
-  glBindVertexArray(0);
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(0, 0, width, height * 3 / 2, GL_RED, GL_UNSIGNED_BYTE, planes);
 }
 
 }  // namespace platform
