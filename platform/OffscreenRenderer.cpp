@@ -1,10 +1,12 @@
 #include "platform/OffscreenRenderer.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "platform/Compositor.h"
 #include "platform/EglContext.h"
 #include "platform/RenderTarget.h"
+#include "platform/Yuv420Converter.h"
 
 namespace platform {
 
@@ -22,9 +24,7 @@ class EglOffscreenRenderer : public OffscreenRenderer {
 
   Image render(ui::View& root, double t, int pixelWidth, int pixelHeight, double scale) override {
     Image image;
-    context_->makeCurrent();
-    GLint largest = 0;
-    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+    int largest = largestSide();
     if (pixelWidth <= 0 || pixelHeight <= 0 || pixelWidth > largest || pixelHeight > largest ||
         !(scale > 0)) {
       return image;
@@ -39,12 +39,8 @@ class EglOffscreenRenderer : public OffscreenRenderer {
     image.width = pixelWidth;
     image.height = pixelHeight;
     image.rgba.resize(std::size_t(pixelWidth) * pixelHeight * 4);
-    // Kept between frames: an export reads back thousands of them.
-    std::vector<std::uint8_t>& rows = readback_;
-    rows.resize(image.rgba.size());
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, target_->framebuffer());
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, pixelWidth, pixelHeight, GL_RGBA, GL_UNSIGNED_BYTE, rows.data());
+    readBack(pixelWidth, pixelHeight);
+    const std::vector<std::uint8_t>& rows = readback_;
     // GL rows run bottom to top, and pixels hold premultiplied colour.
     const std::size_t stride = std::size_t(pixelWidth) * 4;
     for (int y = 0; y < pixelHeight; ++y) {
@@ -62,9 +58,57 @@ class EglOffscreenRenderer : public OffscreenRenderer {
     return image;
   }
 
+  bool renderYuv420(ui::View& root, double t, int pixelWidth, int pixelHeight, double scale,
+                    std::vector<std::uint8_t>& planes) override {
+    if (pixelWidth % 2 != 0 || pixelHeight % 2 != 0 ||
+        !draw(root, t, pixelWidth, pixelHeight, scale)) {
+      return false;
+    }
+    readBack(pixelWidth, pixelHeight);
+    planes.resize(Yuv420Converter::planesSize(pixelWidth, pixelHeight));
+    Yuv420Converter::convert(readback_.data(), pixelWidth, pixelHeight, planes.data());
+    return true;
+  }
+
+  int largestSide() override {
+    context_->makeCurrent();
+    GLint texture = 0;
+    GLint viewport[2] = {};
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &texture);
+    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport);
+    return std::min({texture, viewport[0], viewport[1]});
+  }
+
   Compositor& compositor() override { return *compositor_; }
 
  private:
+  // The target's pixels into readback_, kept between frames: an export
+  // reads back thousands of them.
+  void readBack(int pixelWidth, int pixelHeight) {
+    readback_.resize(std::size_t(pixelWidth) * pixelHeight * 4);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, target_->framebuffer());
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, pixelWidth, pixelHeight, GL_RGBA, GL_UNSIGNED_BYTE, readback_.data());
+  }
+
+  // Draws into target_; false when the size or scale cannot be drawn.
+  bool draw(ui::View& root, double t, int pixelWidth, int pixelHeight, double scale) {
+    context_->makeCurrent();
+    int largest = largestSide();
+    if (pixelWidth <= 0 || pixelHeight <= 0 || pixelWidth > largest || pixelHeight > largest ||
+        !(scale > 0)) {
+      return false;
+    }
+    if (!target_ || target_->width() != pixelWidth || target_->height() != pixelHeight) {
+      target_.reset();
+      target_ = std::make_unique<RenderTarget>(pixelWidth, pixelHeight);
+    }
+    // As the window does before each frame: a button lays out its title here.
+    root.layoutIfNeeded();
+    compositor_->render(root, t, target_->framebuffer(), pixelWidth, pixelHeight, scale);
+    return true;
+  }
+
   std::unique_ptr<EglContext> context_;
   std::unique_ptr<Compositor> compositor_;
   std::unique_ptr<RenderTarget> target_;

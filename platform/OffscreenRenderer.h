@@ -23,6 +23,16 @@ class OffscreenRenderer {
   // positive or larger than OpenGL can draw, or the scale is not positive.
   virtual Image render(ui::View& root, double t, int pixelWidth, int pixelHeight, double scale) = 0;
 
+  // The same picture as render(), as BT.709 limited-range 4:2:0 planes (Y,
+  // then U, then V, without padding: 1.5 bytes a pixel) for a video encoder.
+  // The size must be even; false, with `planes` untouched, where render()
+  // gives an empty image.
+  virtual bool renderYuv420(ui::View& root, double t, int pixelWidth, int pixelHeight, double scale,
+                            std::vector<std::uint8_t>& planes) = 0;
+
+  // The largest width or height render() draws, in pixels.
+  virtual int largestSide() = 0;
+
   // The compositor behind render(), for its caching switch and statistics.
   virtual Compositor& compositor() = 0;
 };

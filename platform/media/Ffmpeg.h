@@ -11,6 +11,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libswresample/swresample.h>
+#include <libswscale/swscale.h>
 }
 
 namespace platform::ffmpeg {
@@ -40,12 +41,17 @@ struct ResamplerDeleter {
   void operator()(SwrContext* context) const { swr_free(&context); }
 };
 
+struct ScalerDeleter {
+  void operator()(SwsContext* context) const { sws_freeContext(context); }
+};
+
 using Input = std::unique_ptr<AVFormatContext, InputDeleter>;
 using Output = std::unique_ptr<AVFormatContext, OutputDeleter>;
 using Codec = std::unique_ptr<AVCodecContext, CodecDeleter>;
 using Packet = std::unique_ptr<AVPacket, PacketDeleter>;
 using Frame = std::unique_ptr<AVFrame, FrameDeleter>;
 using Resampler = std::unique_ptr<SwrContext, ResamplerDeleter>;
+using Scaler = std::unique_ptr<SwsContext, ScalerDeleter>;
 
 // FFmpeg's text for an error code ("Invalid data found when processing input").
 std::string errorText(int code);

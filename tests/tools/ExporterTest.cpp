@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <sstream>
+
 namespace render {
 namespace {
 
@@ -23,6 +26,18 @@ TEST(Exporter, FramesDueOnCuesGetTheCuesExactTime) {
   for (long k = 0; k < 80; ++k) {
     EXPECT_EQ(Exporter::frameTime(0, 16, k), double(k) * 0.0625);
   }
+}
+
+TEST(Exporter, RefusesASheetLargerThanTheRendererDraws) {
+  RenderRequest request;
+  request.command = RenderCommand::Sheet;
+  request.output = ::testing::TempDir() + "invited-too-large.png";
+  request.columns = 64;
+  request.thumbnailWidth = 1920;
+  std::ostringstream err;
+  EXPECT_EQ(Exporter(err).run(request), Exporter::failureStatus);
+  EXPECT_NE(err.str().find("draws at most"), std::string::npos) << err.str();
+  EXPECT_FALSE(std::filesystem::exists(request.output));
 }
 
 }  // namespace

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+extern "C" {
+#include <libswscale/swscale.h>
+}
+
 #include <memory>
 #include <string>
 
@@ -131,6 +135,48 @@ TEST_F(OfflineShowTest, SameSeedSamePictures) {
   show_ = std::make_unique<OfflineShow>(ui::Size{320, 180});
   platform::Image second = renderAt(5.3);
   EXPECT_EQ(first.rgba, second.rgba);
+}
+
+// A video's frames come as planes from the GPU; they must be the pictures
+// the rest of the program sees, converted as FFmpeg converts them.
+TEST_F(OfflineShowTest, VideoPlanesAreThePictureInBt709) {
+  const int width = 320, height = 180;
+  std::unique_ptr<SwsContext, void (*)(SwsContext*)> converter(
+      sws_getContext(width, height, AV_PIX_FMT_RGBA, width, height, AV_PIX_FMT_YUV420P,
+                     SWS_BICUBIC | SWS_ACCURATE_RND, nullptr, nullptr, nullptr),
+      sws_freeContext);
+  sws_setColorspaceDetails(converter.get(), sws_getCoefficients(SWS_CS_ITU709), 1,
+                           sws_getCoefficients(SWS_CS_ITU709), 0, 0, 1 << 16, 1 << 16);
+  // The fade over the start screen, text on colour, the fill's words.
+  for (double t : {-2.0, 0.01, 33.5}) {
+    platform::Image picture = renderAt(t);
+    std::vector<std::uint8_t> planes;
+    ASSERT_TRUE(show_->renderYuv420(*renderer_, width, height, planes));
+    ASSERT_EQ(planes.size(), std::size_t(width * height * 3 / 2));
+    std::vector<std::uint8_t> expected(planes.size());
+    std::uint8_t* destination[3] = {expected.data(), expected.data() + width * height,
+                                    expected.data() + width * height * 5 / 4};
+    const int strides[3] = {width, width / 2, width / 2};
+    const std::uint8_t* source[1] = {picture.rgba.data()};
+    const int sourceStride[1] = {width * 4};
+    sws_scale(converter.get(), source, sourceStride, 0, height, destination, strides);
+    // Luma to the rounding; chroma is filtered differently across edges
+    // (a 2 × 2 mean here) but must agree on average.
+    int lumaWorst = 0;
+    double chromaError[2] = {};
+    for (std::size_t i = 0; i < planes.size(); ++i) {
+      int difference = std::abs(int(planes[i]) - int(expected[i]));
+      if (i < std::size_t(width * height)) {
+        lumaWorst = std::max(lumaWorst, difference);
+      } else {
+        chromaError[i < std::size_t(width * height * 5 / 4) ? 0 : 1] += difference;
+      }
+    }
+    EXPECT_LE(lumaWorst, 1) << "at " << t;
+    for (double error : chromaError) {
+      EXPECT_LT(error / (width * height / 4), 1.0) << "at " << t;
+    }
+  }
 }
 
 }  // namespace

@@ -1,18 +1,17 @@
 #include "tools/render/CommandLine.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
+#include <charconv>
 #include <cmath>
-#include <cstring>
+#include <cstdint>
 #include <filesystem>
 #include <regex>
 #include <sstream>
 #include <string>
+
+#include "tools/render/OutputFile.h"
 
 namespace render {
 
@@ -41,27 +40,8 @@ void checkOutput(const std::string& path, const std::string& extension) {
   if (lowercaseExtension(path) != extension) {
     throw UsageError{"'" + path + "': the output must be a " + extension + " file"};
   }
-  namespace fs = std::filesystem;
-  std::error_code error;
-  fs::path file(path);
-  if (fs::is_directory(file, error)) {
-    throw UsageError{"'" + path + "' is a folder"};
-  }
-  fs::path folder = file.parent_path().empty() ? fs::path(".") : file.parent_path();
-  if (!fs::is_directory(folder, error)) {
-    throw UsageError{"'" + path + "': the folder " + folder.string() + " does not exist"};
-  }
-  // Trying is the only honest test: permissions, read-only file systems and
-  // special folders all say no in their own way. A file made for the trial
-  // goes again at once.
-  bool existed = fs::exists(file, error);
-  int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT, 0644);
-  if (descriptor < 0) {
-    throw UsageError{"'" + path + "' cannot be written: " + std::strerror(errno)};
-  }
-  ::close(descriptor);
-  if (!existed) {
-    fs::remove(file, error);
+  if (auto refusal = OutputFile::refusal(path)) {
+    throw UsageError{*refusal};
   }
 }
 
@@ -128,8 +108,10 @@ void validate(RenderRequest& request, const std::string& size) {
       }
       break;
     case RenderCommand::Sheet:
-      if (!std::isfinite(request.every) || request.every <= 0 || request.every > 70) {
-        throw UsageError{"--every must be more than 0 and at most 70 seconds"};
+      // A picture per frame at the highest frame rate is as fine as time gets.
+      if (!std::isfinite(request.every) || request.every < 1.0 / maxFps || request.every > 70) {
+        throw UsageError{"--every must be from 1/" + std::to_string(maxFps) + " (one frame at " +
+                         std::to_string(maxFps) + " fps) to 70 seconds"};
       }
       if (request.columns < 1 || request.columns > 64) {
         throw UsageError{"--columns must be from 1 to 64"};
@@ -158,15 +140,32 @@ CommandLine::Outcome CommandLine::parse(int argc, const char* const* argv, std::
   RenderRequest request;
   std::string frameSize = "1920x1080";
   std::string videoSize = "1920x1080";
-  std::uint64_t seed = 0;
+  std::string seed;
 
   CLI::App app{"Renders the show offline: one frame, a video with its music, or a storyboard.",
                "invited-render"};
   app.require_subcommand(1);
   app.fallthrough(false);
 
+  app.set_version_flag("--version", "invited-render " INVITED_VERSION,
+                       "Prints the program's version and exits");
+  // CLI11 reads "" as 0 and "-1" as a huge unsigned seed: both are mistakes.
+  const CLI::Validator number(
+      [](std::string& text) {
+        return text.empty() ? std::string("an empty value is no number") : std::string();
+      },
+      "NUMBER");
+  const CLI::Validator seedNumber(
+      [](std::string& text) {
+        std::uint64_t value = 0;
+        auto [end, problem] = std::from_chars(text.data(), text.data() + text.size(), value);
+        bool whole = problem == std::errc() && end == text.data() + text.size() && !text.empty();
+        return whole ? std::string() : "'" + text + "' is not a whole number from 0 to 2^64-1";
+      },
+      "UINT64");
+
   auto addSeed = [&](CLI::App* command) {
-    command->add_option("--seed", seed, "Makes the random effects repeatable");
+    command->add_option("--seed", seed, "Makes the random effects repeatable")->check(seedNumber);
     command->add_flag("--gentle", request.gentle,
                       "The gentle show: its flashes kept under three a second");
   };
@@ -176,7 +175,8 @@ CommandLine::Outcome CommandLine::parse(int argc, const char* const* argv, std::
       ->add_option("--at", request.at,
                    "Seconds from the show's start (the start screen fades "
                    "from -4 to 0)")
-      ->required();
+      ->required()
+      ->check(number);
   frame->add_option("--size", frameSize, "Picture size in pixels, WIDTHxHEIGHT")
       ->capture_default_str();
   addSeed(frame);
@@ -186,21 +186,31 @@ CommandLine::Outcome CommandLine::parse(int argc, const char* const* argv, std::
   video->add_option("OUT", request.output, "The MP4 file to write")->required();
   video->add_option("--size", videoSize, "Picture size in pixels, WIDTHxHEIGHT")
       ->capture_default_str();
-  video->add_option("--fps", request.fps, "Frames per second")->capture_default_str();
+  video->add_option("--fps", request.fps, "Frames per second")
+      ->capture_default_str()
+      ->check(number);
   video->add_option("--from", request.from, "Show time of the first frame, in seconds")
-      ->capture_default_str();
+      ->capture_default_str()
+      ->check(number);
   video->add_option("--to", request.to, "Show time where the video ends, in seconds")
-      ->capture_default_str();
+      ->capture_default_str()
+      ->check(number);
   video->add_option("--crf", request.crf, "x264 quality: 0 lossless, 18 visually clean, 51 worst")
-      ->capture_default_str();
+      ->capture_default_str()
+      ->check(number);
   addSeed(video);
 
   CLI::App* sheet = app.add_subcommand("sheet", "Writes a storyboard: the show at a glance");
   sheet->add_option("OUT", request.output, "The PNG file to write")->required();
-  sheet->add_option("--every", request.every, "Seconds between pictures")->capture_default_str();
-  sheet->add_option("--columns", request.columns, "Pictures per row")->capture_default_str();
+  sheet->add_option("--every", request.every, "Seconds between pictures")
+      ->capture_default_str()
+      ->check(number);
+  sheet->add_option("--columns", request.columns, "Pictures per row")
+      ->capture_default_str()
+      ->check(number);
   sheet->add_option("--width", request.thumbnailWidth, "Width of one picture in pixels")
-      ->capture_default_str();
+      ->capture_default_str()
+      ->check(number);
   addSeed(sheet);
 
   // Flashes are counted on a reduced picture: the areas that matter are
@@ -211,11 +221,14 @@ CommandLine::Outcome CommandLine::parse(int argc, const char* const* argv, std::
   flashes->add_option("--size", flashesSize, "Picture size analysed, WIDTHxHEIGHT")
       ->capture_default_str();
   flashes->add_option("--fps", request.fps, "Frames per second (fewer than 60 can miss flashes)")
-      ->capture_default_str();
+      ->capture_default_str()
+      ->check(number);
   flashes->add_option("--from", request.from, "Show time of the first frame, in seconds")
-      ->capture_default_str();
+      ->capture_default_str()
+      ->check(number);
   flashes->add_option("--to", request.to, "Show time where the analysis ends, in seconds")
-      ->capture_default_str();
+      ->capture_default_str()
+      ->check(number);
   flashes->add_option("--plot", request.plot, "Also draws the counts over time into this PNG");
   addSeed(flashes);
 
@@ -242,7 +255,7 @@ CommandLine::Outcome CommandLine::parse(int argc, const char* const* argv, std::
   }
   for (CLI::App* command : {frame, video, sheet, flashes}) {
     if (command->parsed() && command->count("--seed") > 0) {
-      request.seed = seed;
+      request.seed = std::stoull(seed);
     }
   }
 

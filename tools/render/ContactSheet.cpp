@@ -84,6 +84,9 @@ platform::Image ContactSheet::compose(const std::vector<platform::Image>& thumbn
     sheet->addSubview(label);
   }
   platform::Image image = renderer.render(*sheet, 0, width_, height_, 1.0);
+  if (image.width != width_ || image.height != height_) {
+    return image;  // the renderer could not draw it: nothing to place pictures in
+  }
   for (std::size_t i = 0; i < thumbnails.size() && int(i) < count_; ++i) {
     const platform::Image& picture = thumbnails[i];
     ui::Rect place = thumbnailRect(int(i));

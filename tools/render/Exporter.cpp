@@ -4,8 +4,10 @@
 #include <iostream>
 
 #include "tools/render/ContactSheet.h"
+#include "tools/render/EncoderThread.h"
 #include "tools/render/FlashCheck.h"
 #include "tools/render/OfflineShow.h"
+#include "tools/render/OutputFile.h"
 #include "tools/render/ProgressBar.h"
 #include "tools/render/SilentAudioPlayer.h"
 #include "tools/render/VideoWriter.h"
@@ -25,6 +27,16 @@ double Exporter::frameTime(double from, int fps, long k) {
 int Exporter::fail(const std::string& message) {
   err_ << "invited-render: " << message << "\n";
   return failureStatus;
+}
+
+bool Exporter::fits(int width, int height, const char* what) {
+  int largest = renderer_->largestSide();
+  if (width <= largest && height <= largest) {
+    return true;
+  }
+  err_ << "invited-render: " << what << " would be " << width << "x" << height
+       << " pixels; this renderer draws at most " << largest << " pixels a side\n";
+  return false;
 }
 
 int Exporter::run(const RenderRequest& request) {
@@ -57,17 +69,30 @@ int Exporter::run(const RenderRequest& request) {
 }
 
 int Exporter::frame(const RenderRequest& request) {
+  if (!fits(request.width, request.height, "the frame")) {
+    return failureStatus;
+  }
   OfflineShow show({double(request.width), double(request.height)}, request.gentle);
   show.advanceTo(request.at);
-  platform::Image image = show.render(*renderer_, request.width, request.height);
+  return writePng(show.render(*renderer_, request.width, request.height), request.output);
+}
+
+int Exporter::writePng(const platform::Image& image, const std::string& path) {
   std::string error;
-  if (!platform::writePng(image, request.output, error)) {
+  auto file = OutputFile::create(path, error);
+  if (!file) {
     return fail(error);
+  }
+  if (!platform::writePng(image, file->temporaryPath(), error) || !file->commit(error)) {
+    return fail(file->explain(error));
   }
   return 0;
 }
 
 int Exporter::video(const RenderRequest& request) {
+  if (!fits(request.width, request.height, "the video")) {
+    return failureStatus;
+  }
   long frames = frameCount(request.from, request.to, request.fps);
   VideoSettings settings;
   settings.width = request.width;
@@ -79,21 +104,35 @@ int Exporter::video(const RenderRequest& request) {
   settings.musicStart = -request.from;
   settings.duration = double(frames) / request.fps;
   std::string error;
-  auto writer = VideoWriter::open(request.output, settings, error);
-  if (!writer) {
+  auto file = OutputFile::create(request.output, error);
+  if (!file) {
     return fail(error);
+  }
+  auto writer = VideoWriter::open(file->temporaryPath(), settings, error);
+  if (!writer) {
+    return fail(file->explain(error));
   }
   OfflineShow show({double(request.width), double(request.height)}, request.gentle);
   ProgressBar progress(std::size_t(frames), request.fps, stderr);
-  for (long k = 0; k < frames; ++k) {
-    show.advanceTo(frameTime(request.from, request.fps, k));
-    if (!writer->writeFrame(show.render(*renderer_, request.width, request.height), error)) {
-      return fail(error);
+  {
+    // Three frames in flight keep the encoder fed through the show's
+    // costlier frames without holding much memory.
+    EncoderThread encoder(*writer, 3);
+    for (long k = 0; k < frames; ++k) {
+      show.advanceTo(frameTime(request.from, request.fps, k));
+      EncoderThread::Planes planes = encoder.spare();
+      if (!show.renderYuv420(*renderer_, request.width, request.height, planes)) {
+        return fail("cannot draw a frame of " + std::to_string(request.width) + "x" +
+                    std::to_string(request.height));
+      }
+      if (!encoder.push(std::move(planes), error)) {
+        return fail(file->explain(error));
+      }
+      progress.update(std::size_t(k + 1));
     }
-    progress.update(std::size_t(k + 1));
-  }
-  if (!writer->finish(error)) {
-    return fail(error);
+    if (!encoder.finish(error) || !file->commit(error)) {
+      return fail(file->explain(error));
+    }
   }
   progress.finish();
   return 0;
@@ -106,6 +145,9 @@ int Exporter::sheet(const RenderRequest& request) {
     times.push_back(64.5);
   }
   ContactSheet layout(int(times.size()), request.columns, request.thumbnailWidth);
+  if (!fits(layout.width(), layout.height(), "the sheet")) {
+    return failureStatus;
+  }
   // The stage at its own 1920 × 1080 points, drawn straight at thumbnail size.
   OfflineShow show({1920, 1080}, request.gentle);
   std::vector<platform::Image> pictures;
@@ -115,12 +157,7 @@ int Exporter::sheet(const RenderRequest& request) {
     pictures.push_back(show.render(*renderer_, layout.thumbnailWidth(), layout.thumbnailHeight()));
     captions.push_back(ContactSheet::caption(t));
   }
-  platform::Image image = layout.compose(pictures, captions, *renderer_);
-  std::string error;
-  if (!platform::writePng(image, request.output, error)) {
-    return fail(error);
-  }
-  return 0;
+  return writePng(layout.compose(pictures, captions, *renderer_), request.output);
 }
 
 }  // namespace render

@@ -30,6 +30,9 @@ class Exporter {
   int video(const RenderRequest& request);
   int sheet(const RenderRequest& request);
   int fail(const std::string& message);
+  // Says so on `err` when the renderer cannot draw a picture this large.
+  bool fits(int width, int height, const char* what);
+  int writePng(const platform::Image& image, const std::string& path);
 
   std::ostream& err_;
   std::unique_ptr<platform::OffscreenRenderer> renderer_;

@@ -52,4 +52,10 @@ platform::Image OfflineShow::render(platform::OffscreenRenderer& renderer, int p
                          pixelWidth / size_.width);
 }
 
+bool OfflineShow::renderYuv420(platform::OffscreenRenderer& renderer, int pixelWidth,
+                               int pixelHeight, std::vector<std::uint8_t>& planes) const {
+  return renderer.renderYuv420(*window_, presentationTime(), pixelWidth, pixelHeight,
+                               pixelWidth / size_.width, planes);
+}
+
 }  // namespace render

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "platform/OffscreenRenderer.h"
 #include "show/ViewController.h"
@@ -38,6 +40,10 @@ class OfflineShow {
   // The window as presented at the current time, scaled to the pixel size.
   platform::Image render(platform::OffscreenRenderer& renderer, int pixelWidth,
                          int pixelHeight) const;
+
+  // The same picture as 4:2:0 video planes; false when it cannot be drawn.
+  bool renderYuv420(platform::OffscreenRenderer& renderer, int pixelWidth, int pixelHeight,
+                    std::vector<std::uint8_t>& planes) const;
 
   ViewController& controller() { return *controller_; }
   ui::Window& window() { return *window_; }

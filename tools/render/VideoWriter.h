@@ -4,14 +4,8 @@
 #include <optional>
 #include <string>
 
-#include "platform/Image.h"
-
-struct AVCodecContext;
-struct AVFormatContext;
-struct AVFrame;
-struct AVPacket;
-struct AVStream;
-struct SwsContext;
+#include "platform/OffscreenRenderer.h"
+#include "platform/media/Ffmpeg.h"
 
 namespace render {
 
@@ -31,18 +25,20 @@ struct VideoSettings {
 };
 
 // Writes an MP4 file: H.264 (libx264, yuv420p, BT.709 limited range) from
-// RGBA frames, and optionally a remuxed AAC track. Frames are written in
+// RGBA frames or ready 4:2:0 planes, and optionally a remuxed AAC track. Frames are written in
 // order, each lasting 1/fps.
 class VideoWriter {
  public:
   static std::unique_ptr<VideoWriter> open(const std::string& path, const VideoSettings& settings,
                                            std::string& error);
-  ~VideoWriter();
   VideoWriter(const VideoWriter&) = delete;
   VideoWriter& operator=(const VideoWriter&) = delete;
 
   // `image` must have the settings' size.
   bool writeFrame(const platform::Image& image, std::string& error);
+  // A frame as BT.709 limited-range 4:2:0 planes: Y, U, V, each without
+  // padding (width × height × 1.5 bytes in all).
+  bool writeYuv420(const std::uint8_t* planes, std::string& error);
   // Flushes the encoder, copies the rest of the music and closes the file.
   bool finish(std::string& error);
 
@@ -51,28 +47,30 @@ class VideoWriter {
  private:
   VideoWriter() = default;
   bool openMusic(std::string& error);
+  bool checkSize(int width, int height, std::string& error) const;
+  // Sends frame_, filled, to the encoder.
+  bool encode(std::string& error);
   bool drainEncoder(std::string& error);
   // Copies music packets that start before `videoTime` seconds.
   bool copyMusicUntil(double videoTime, std::string& error);
 
   VideoSettings settings_;
   std::string path_;
-  AVFormatContext* output_ = nullptr;
-  AVCodecContext* encoder_ = nullptr;
-  AVStream* videoStream_ = nullptr;
-  AVFrame* frame_ = nullptr;
-  AVPacket* packet_ = nullptr;
-  SwsContext* converter_ = nullptr;
+  platform::ffmpeg::Output output_;
+  platform::ffmpeg::Codec encoder_;
+  AVStream* videoStream_ = nullptr;  // owned by output_
+  platform::ffmpeg::Frame frame_;
+  platform::ffmpeg::Packet packet_;
+  platform::ffmpeg::Scaler converter_;
 
-  AVFormatContext* music_ = nullptr;
+  platform::ffmpeg::Input music_;
   int musicIndex_ = -1;
-  AVStream* audioStream_ = nullptr;
-  AVPacket* musicPacket_ = nullptr;
+  AVStream* audioStream_ = nullptr;  // owned by output_
+  platform::ffmpeg::Packet musicPacket_;
   bool musicPending_ = false;  // musicPacket_ holds a packet not yet written
   bool musicDone_ = false;
 
   long framesWritten_ = 0;
-  bool headerWritten_ = false;
   bool finished_ = false;
 };
 
