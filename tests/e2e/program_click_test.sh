@@ -26,10 +26,11 @@ if [ -z "$window" ]; then
   wait "$pid"
   exit 1
 fi
+# With no window manager, keys go to the window under the pointer.
 xdotool mousemove --window "$window" 200 150 click 1
 # The start screen fades for four seconds; then the show runs a little.
 sleep 6
-xdotool key --window "$window" ctrl+q
+xdotool key ctrl+q
 for _ in $(seq 1 60); do
   kill -0 "$pid" 2>/dev/null || break
   sleep 1
