@@ -12,6 +12,7 @@
 
 #include "platform/media/AudioDecoder.h"
 #include "platform/media/Ffmpeg.h"
+#include "tools/fuzz/CpuTimeLimit.h"
 
 namespace {
 
@@ -50,6 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   std::fclose(file);
 
+  CpuTimeLimit limit;
   platform::AudioDecoder decoder;
   std::string error;
   if (decoder.decodeFile(scratchPath(), error)) {

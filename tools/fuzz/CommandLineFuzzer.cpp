@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/fuzz/CpuTimeLimit.h"
 #include "tools/render/CommandLine.h"
 
 namespace {
@@ -41,6 +42,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  CpuTimeLimit limit;
   std::vector<std::string> arguments{"invited-render"};
   std::string current;
   for (std::size_t i = 0; i < size; ++i) {
