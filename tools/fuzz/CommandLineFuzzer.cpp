@@ -2,9 +2,10 @@
 // line: each NUL byte ends an argument. Whatever the arguments, the parser
 // must answer with a request or a status, never crash, hang or leak.
 //
-// The parser tries to open the output path for writing, so the process runs
-// in an empty folder of its own and '/' never reaches it: every path the
-// fuzzer makes stays inside that folder.
+// The parser tries to open the output path for writing, so each input is
+// parsed in an empty folder of its own and '/' never reaches it: every path
+// the fuzzer makes stays inside that folder. Between inputs the process is
+// back in its own folder, where libFuzzer reads and writes its files.
 #include <unistd.h>
 
 #include <cstddef>
@@ -36,7 +37,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     std::abort();
   }
   sandbox = pattern;
-  std::filesystem::current_path(sandbox);
   std::atexit(removeSandbox);
   return 0;
 }
@@ -63,6 +63,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   argv.push_back(nullptr);
 
+  const std::filesystem::path home = std::filesystem::current_path();
+  std::filesystem::current_path(sandbox);
   std::ostringstream out;
   std::ostringstream err;
   auto outcome =
@@ -78,5 +80,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!std::filesystem::is_empty(sandbox)) {
     std::abort();
   }
+  std::filesystem::current_path(home);
   return 0;
 }

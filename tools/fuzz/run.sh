@@ -20,6 +20,7 @@ shift
 bin=${FUZZ_BIN:-$root/build/fuzz/bin}
 work=${FUZZ_WORK:-$root/build/fuzz/work}
 mkdir -p "$work/failures"
+work=$(cd "$work" && pwd)
 [ -d "$work/seeds/command_line" ] || "$here/make_corpus.sh" "$work/seeds" >/dev/null
 
 # fuzz TARGET: runs one target until its time is up; status 1 if it failed.
@@ -30,6 +31,12 @@ fuzz() {
   log=$work/$target.log
   mkdir -p "$corpus"
   : >"$log"
+  # Failures of an earlier run are kept apart, so that only this run's count.
+  for old in "$work/failures/$target-"*; do
+    [ -f "$old" ] || continue
+    mkdir -p "$work/failures/earlier"
+    mv "$old" "$work/failures/earlier/"
+  done
   end=$(($(date +%s) + seconds))
   failed=0
   while :; do
