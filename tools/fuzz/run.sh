@@ -86,6 +86,7 @@ for entry in $pids; do
     status=1
     echo "$target: FAILED after $runs inputs, $coverage; failing inputs:"
     ls "$work/failures/$target-"*
+    grep -E '^SUMMARY|==ERROR' "$work/$target.log" | sort -u | head -n 5
   fi
 done
 exit $status
