@@ -46,6 +46,9 @@ for file in aac_stereo.m4a mp3_stereo.mp3 flac_stereo.flac opus_stereo.opus wav_
   head -c $((size / 2)) "$audio/$file" >"$audio/cut_$file"
 done
 
+# Inputs the fuzzer once found faulty stay in every corpus.
+cp "$(dirname "$0")"/findings/* "$audio/"
+
 # Arguments, one per NUL-terminated field.
 seed() {  # seed NAME ARG…
   name=$1
