@@ -21,7 +21,12 @@ bin=${FUZZ_BIN:-$root/build/fuzz/bin}
 work=${FUZZ_WORK:-$root/build/fuzz/work}
 mkdir -p "$work/failures"
 work=$(cd "$work" && pwd)
-[ -d "$work/seeds/command_line" ] || "$here/make_corpus.sh" "$work/seeds" >/dev/null
+# The seeds are made again whenever the script or the kept findings change.
+if [ ! -d "$work/seeds/command_line" ] ||
+  [ -n "$(find "$here/make_corpus.sh" "$here/findings" -newer "$work/seeds/command_line")" ]; then
+  "$here/make_corpus.sh" "$work/seeds" >/dev/null
+  touch "$work/seeds/command_line"
+fi
 
 # fuzz TARGET: runs one target until its time is up; status 1 if it failed.
 fuzz() {
