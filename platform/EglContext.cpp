@@ -2,7 +2,19 @@
 
 #include <epoxy/egl.h>
 
+#include "platform/GraphicsDriver.h"
+
 namespace platform {
+
+namespace {
+
+// Contexts alive in the process. The display they share is terminated with
+// the last one, which stops the software renderer's worker threads: a
+// process then ends with only its own threads, and an exit-time leak check
+// never has to inspect threads that are still drawing.
+int liveContexts = 0;
+
+}  // namespace
 
 std::unique_ptr<EglContext> EglContext::create(std::string& error) {
   const char* extensions = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
@@ -16,10 +28,12 @@ std::unique_ptr<EglContext> EglContext::create(std::string& error) {
     error = "cannot open EGL's surfaceless display";
     return nullptr;
   }
-  // The display is never terminated: it is one per process, shared by every
-  // context made on it.
+  // The display is one per process, shared by every context made on it.
   auto fail = [&](const char* message) {
     error = message;
+    if (liveContexts == 0) {
+      eglTerminate(display);
+    }
     return nullptr;
   };
   if (!epoxy_has_egl_extension(display, "EGL_KHR_surfaceless_context")) {
@@ -55,12 +69,18 @@ std::unique_ptr<EglContext> EglContext::create(std::string& error) {
   std::unique_ptr<EglContext> result(new EglContext);
   result->display_ = display;
   result->context_ = context;
+  ++liveContexts;
+  GraphicsDriver::keepLoaded();
   return result;
 }
 
 EglContext::~EglContext() {
   eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
   eglDestroyContext(display_, context_);
+  if (--liveContexts == 0) {
+    eglTerminate(display_);
+    eglReleaseThread();
+  }
 }
 
 void EglContext::makeCurrent() {

@@ -8,6 +8,7 @@
 #include <string>
 #include <thread>
 
+#include "platform/GraphicsDriver.h"
 #include "ui/RunLoop.h"
 #include "ui/Screen.h"
 
@@ -86,6 +87,7 @@ void SdlWindowHost::present(ui::Window& window) {
     if (!glContext_) {
       throw std::runtime_error(std::string("cannot make an OpenGL 3.3 context: ") + SDL_GetError());
     }
+    GraphicsDriver::keepLoaded();
     const bool vsync = SDL_GL_SetSwapInterval(1) == 0;
     SDL_DisplayMode mode;
     int display = SDL_GetWindowDisplayIndex(sdlWindow_);
