@@ -90,11 +90,4 @@ TEST_F(Overlay, Bit17DecidesEachBarAndFlashesLastFiftyMilliseconds) {
   EXPECT_TRUE(view->views()[1]->isHidden());
 }
 
-TEST_F(Overlay, FlashBeforePreparationTouchesNothing) {
-  auto view = std::make_shared<OrvOverlayView>(kStage);
-  view->flashRandomView();
-  view->advancePattern();
-  EXPECT_TRUE(view->subviews().empty());
-}
-
 }  // namespace

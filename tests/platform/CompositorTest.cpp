@@ -62,17 +62,6 @@ TEST(OffscreenRenderer, ImpossibleSizesGiveAnEmptyImage) {
   EXPECT_TRUE(near(at(renderer().render(*root, 0, 4, 4, 1), 1, 1), white, 0));
 }
 
-TEST(Compositor, ScaleMultipliesPointsIntoPixelsAndRootOriginIsTopLeft) {
-  auto root = box({0, 0, 50, 40}, ui::Color::white());
-  root->setBounds({100, 200, 50, 40});
-  root->addSubview(box({110, 210, 10, 10}, ui::Color::black()));
-  auto image = renderer().render(*root, 0, 100, 80, 2);
-  EXPECT_TRUE(near(at(image, 19, 19), white, 0));
-  EXPECT_TRUE(near(at(image, 20, 20), black, 0));
-  EXPECT_TRUE(near(at(image, 39, 39), black, 0));
-  EXPECT_TRUE(near(at(image, 40, 40), white, 0));
-}
-
 TEST(Compositor, CornerRadiusOfHalfTheSideDrawsAnAntialiasedCircle) {
   auto root = box({0, 0, 64, 64}, ui::Color::white());
   auto dot = box({10, 10, 44, 44}, ui::Color::black());

@@ -117,30 +117,6 @@ TEST_F(Controller, AClickFadesTheStartScreenAndTheShowStartsWhenTheFadeCompletes
   EXPECT_EQ(ui::RunLoop::main().pendingCount(), 0u);
 }
 
-TEST_F(Controller, StartingArmsEveryCueOnceAndTheLastComesAt64Seconds) {
-  auto c = std::make_shared<ViewController>();
-  auto window = showIn(c, 1920, 1080);
-  runUntil(7);
-  c->startShow();
-  EXPECT_EQ(ui::RunLoop::main().pendingCount(), 1025u);
-  EXPECT_EQ(ui::RunLoop::main().nextFireTime(), 7);
-  runUntil(7 + 63.9375);
-  EXPECT_EQ(c->backgroundContainer()->backgroundColor(), ui::Color::white());
-  runUntil(7 + 64);
-  EXPECT_EQ(c->backgroundContainer()->backgroundColor(), ui::Color::black());
-}
-
-TEST_F(Controller, AFadeCutShortStillStartsTheShowAtItsCompletion) {
-  auto c = std::make_shared<ViewController>();
-  auto window = showIn(c, 1920, 1080);
-  click(*window, {960, 540});
-  runUntil(1);
-  c->startButton()->setAlpha(0.25);  // interrupts the fade
-  runUntil(1.01);
-  EXPECT_FALSE(c->contentView()->isHidden());
-  EXPECT_EQ(audio.played, 1);
-}
-
 TEST_F(Controller, AppearingAgainMidShowRebuildsTheStackAndTheMusicStaysStopped) {
   auto c = std::make_shared<ViewController>();
   auto window = showIn(c, 1280, 720);
@@ -172,25 +148,6 @@ TEST_F(Controller, AMissingOrUnplayableTrackEndsConstructionWithStatusOneAndOneL
   EXPECT_EXIT(ViewController(), ::testing::ExitedWithCode(1), "audio\\.m4a: not an audio file\n$");
   std::filesystem::remove(resources_ / "audio.m4a");
   EXPECT_EXIT(ViewController(), ::testing::ExitedWithCode(1), "audio\\.m4a is missing\n$");
-}
-
-TEST_F(Controller, ArchiveAndNibConstructionStopTheProcess) {
-  ui::Coder coder;
-  EXPECT_DEATH(ViewController::initWithCoder(coder), "init\\(coder:\\) has not been implemented");
-  EXPECT_DEATH(ViewController::initWithNibName("Main", ""), "has not been implemented");
-}
-
-TEST_F(Controller, LaunchMakesOneWindowOfTheScreenWithTheShowAsItsRoot) {
-  ui::Screen::main().setBounds({0, 0, 1440, 900});
-  auto delegate = std::make_shared<AppDelegate>();
-  EXPECT_TRUE(delegate->didFinishLaunchingWithOptions({}));
-  const auto& window = delegate->window();
-  ASSERT_NE(window, nullptr);
-  EXPECT_TRUE(window->isVisible());
-  auto controller = std::dynamic_pointer_cast<ViewController>(window->rootViewController());
-  ASSERT_NE(controller, nullptr);
-  EXPECT_EQ(controller->view()->superview(), window.get());
-  EXPECT_EQ(controller->startButton()->frame(), (ui::Rect{0, 0, 1440, 900}));
 }
 
 }  // namespace

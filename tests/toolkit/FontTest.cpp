@@ -36,13 +36,4 @@ TEST(FontFace, IsOpenedOncePerPathAndFailuresAreNotKept) {
   std::filesystem::remove(path);
 }
 
-TEST(Font, LineHeightScalesWithThePointSize) {
-  const ui::Font font = ui::Font::boldSystemFont(96);
-  EXPECT_DOUBLE_EQ(font.lineHeight(), font.ascender() - font.descender() + font.lineGap());
-  EXPECT_DOUBLE_EQ(font.withSize(192).lineHeight(), font.lineHeight() * 2);
-  // A sans-serif's line is somewhat taller than its em, never half as tall again.
-  EXPECT_GT(font.lineHeight(), 96);
-  EXPECT_LT(font.lineHeight(), 96 * 1.5);
-}
-
 }  // namespace

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "ui/Coder.h"
 #include "ui/RunLoop.h"
 
 namespace {
@@ -101,22 +100,6 @@ TEST(View, ChangesStampGenerationsUpTheTree) {
   child->setBackgroundColor(ui::Color::white());
   child->setHidden(false);
   EXPECT_EQ(root->subtreeGeneration(), before);
-}
-
-TEST(View, DecodesFromAnArchiveOrYieldsNothing) {
-  ui::Coder coder;
-  coder.encode("frame", Rect{1, 2, 3, 4});
-  coder.encode("hidden", true);
-  coder.encode("alpha", 0.5);
-  auto view = std::make_shared<View>();
-  ASSERT_TRUE(view->initWithCoder(coder));
-  EXPECT_EQ(view->frame(), (Rect{1, 2, 3, 4}));
-  EXPECT_TRUE(view->isHidden());
-  EXPECT_EQ(view->alpha(), 0.5);
-
-  ui::Coder broken;
-  broken.encode("frame", std::string("not a rectangle"));
-  EXPECT_FALSE(std::make_shared<View>()->initWithCoder(broken));
 }
 
 }  // namespace
