@@ -3,23 +3,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "ui/Bundle.h"
 #include "ui/Font.h"
 
 namespace {
-
-TEST(Font, ResolvesOurThreeFacesAndNoOtherName) {
-  const std::string resources = ui::Bundle::main().resourcePath();
-  EXPECT_EQ(ui::Font::systemFont(17).face()->path(), resources + "/Inter-Regular.otf");
-  EXPECT_EQ(ui::Font::boldSystemFont(96).face()->path(), resources + "/Inter-Bold.otf");
-  std::optional<ui::Font> black = ui::Font::named("SFProDisplay-Black", 192);
-  ASSERT_TRUE(black.has_value());
-  EXPECT_EQ(black->face()->path(), resources + "/InterDisplay-Black.otf");
-  EXPECT_EQ(black->pointSize(), 192);
-  for (const char* name : {"Helvetica", "Inter-Bold", "sfprodisplay-black", ""}) {
-    EXPECT_FALSE(ui::Font::named(name, 20).has_value()) << name;
-  }
-}
 
 TEST(FontFace, IsOpenedOncePerPathAndFailuresAreNotKept) {
   ui::Font small = ui::Font::boldSystemFont(12);

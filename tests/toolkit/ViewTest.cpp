@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "ui/RunLoop.h"
-
 namespace {
 
 using ui::AffineTransform;
@@ -85,21 +83,6 @@ TEST(View, HitTestSkipsHiddenTransparentAndNonInteractiveViews) {
   front->setUserInteractionEnabled(false);
   EXPECT_EQ(root->hitTest({50, 50}), back);
   EXPECT_EQ(root->hitTest({150, 50}), nullptr);
-}
-
-TEST(View, ChangesStampGenerationsUpTheTree) {
-  auto root = std::make_shared<View>();
-  auto child = std::make_shared<View>();
-  root->addSubview(child);
-  auto before = root->subtreeGeneration();
-  child->setBackgroundColor(ui::Color::white());
-  EXPECT_EQ(root->subtreeGeneration(), child->generation());
-  EXPECT_GT(root->subtreeGeneration(), before);
-  // A setter that changes nothing stamps nothing.
-  before = root->subtreeGeneration();
-  child->setBackgroundColor(ui::Color::white());
-  child->setHidden(false);
-  EXPECT_EQ(root->subtreeGeneration(), before);
 }
 
 }  // namespace

@@ -109,13 +109,6 @@ INSTANTIATE_TEST_SUITE_P(
                     Case{"SlowFade", fade(3), 1, 0}),
     [](const auto& info) { return info.param.name; });
 
-TEST(FlashAnalyser, RelativeLuminanceFollowsSrgb) {
-  EXPECT_DOUBLE_EQ(FlashAnalyser::relativeLuminance(0, 0, 0), 0);
-  EXPECT_NEAR(FlashAnalyser::relativeLuminance(255, 255, 255), 1, 1e-6);
-  EXPECT_NEAR(FlashAnalyser::relativeLuminance(255, 0, 0), 0.2126, 1e-6);
-  EXPECT_NEAR(FlashAnalyser::relativeLuminance(128, 128, 128), 0.2158605, 1e-6);
-}
-
 TEST(FlashAnalyser, RefusesFramesOfAnotherSize) {
   FlashAnalyser analyser(kFps);
   std::vector<std::uint8_t> frame(64 * 64 * 4);

@@ -50,8 +50,6 @@ TEST(MediaAudioPlayer, WithoutAnAudioDevicePlayFailsAndNothingChanges) {
   MediaAudioPlayer::install();
   std::string error;
   auto made = ui::AudioPlayer::createWithContentsOfURL(files.toneFile("a.m4a", 1.0, 0.1), error);
-  EXPECT_FALSE(ui::AudioPlayer::createWithContentsOfURL(files.path("none.m4a"), error));
-  EXPECT_NE(error.find("does not exist"), std::string::npos) << error;
   ui::AudioPlayer::setFactory(nullptr);
   auto player = std::dynamic_pointer_cast<MediaAudioPlayer>(made);
   ASSERT_TRUE(player);

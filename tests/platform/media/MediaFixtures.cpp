@@ -51,12 +51,11 @@ std::string MediaFixtures::toneFile(const std::string& name, double seconds, dou
   return file;
 }
 
-std::string MediaFixtures::truncatedCopy(const std::string& source, const std::string& name,
-                                         std::size_t bytes) const {
+std::string MediaFixtures::halfCopy(const std::string& source, const std::string& name) const {
   std::ifstream in(source, std::ios::binary);
   std::vector<unsigned char> content((std::istreambuf_iterator<char>(in)),
                                      std::istreambuf_iterator<char>());
-  content.resize(bytes == 0 ? content.size() / 2 : std::min(bytes, content.size()));
+  content.resize(content.size() / 2);
   return bytesFile(name, content);
 }
 

@@ -18,9 +18,8 @@ class MediaFixtures {
   // An AAC file through the composer's writer: `seconds` of silence with a
   // 1 kHz tone of amplitude 0.5 from `onset` seconds on.
   std::string toneFile(const std::string& name, double seconds, double onset) const;
-  // The first `bytes` bytes of `source`, or its first half when 0.
-  std::string truncatedCopy(const std::string& source, const std::string& name,
-                            std::size_t bytes) const;
+  // The first half of `source`.
+  std::string halfCopy(const std::string& source, const std::string& name) const;
   std::string bytesFile(const std::string& name, const std::vector<unsigned char>& bytes) const;
   // Seeded, so every run probes the same bytes.
   std::string randomFile(const std::string& name, std::size_t bytes) const;
