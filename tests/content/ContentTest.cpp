@@ -43,13 +43,6 @@ TEST(Content, PaletteListsHoldTheColoursInOrder) {
   }
 }
 
-TEST(Content, StartScreenTextEndsWithTheCallToClick) {
-  const std::string& text = content::infoText();
-  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 12);
-  EXPECT_NE(text.find("\nwarning: there's a bunch of strobing in this one\n"), std::string::npos);
-  EXPECT_TRUE(text.ends_with("\n\nclick anywhere to start"));
-}
-
 TEST(UpperCase, MapsLatinLettersAndLeavesTheRest) {
   EXPECT_EQ(content::upperCased("abc xyz 4.-6.9"), "ABC XYZ 4.-6.9");
   EXPECT_EQ(content::upperCased("\u00e4\u00f6\u00e5\u00e9"), "\u00c4\u00d6\u00c5\u00c9");

@@ -48,13 +48,4 @@ TEST_F(BigText, EveryShowSchedulesItsOwnHideAndTheColourStays) {
   EXPECT_EQ(view->backgroundColor(), content::paletteOrange());
 }
 
-TEST_F(BigText, ShowBeforePreparationOnlyPaintsTheBackground) {
-  auto view = std::make_shared<OrvBigTextView>(kStage);
-  view->position = 1;
-  view->showBigWord();
-  EXPECT_EQ(view->backgroundColor(), content::palettePink());
-  EXPECT_TRUE(view->subviews().empty());
-  runUntil(1);
-}
-
 }  // namespace

@@ -49,19 +49,6 @@ TEST_F(FillText, OrdinaryRowsRevealInBrightColoursOverThePreviousScreen) {
   EXPECT_FALSE(view->labels()[0]->isHidden());  // never hidden again
 }
 
-TEST_F(FillText, MiddleRowShowsItsOwnSequenceAndHidesItsPredecessor) {
-  auto view = prepared();
-  stepTo(*view, 7);
-  const auto& sixth = view->labels()[6];
-  EXPECT_EQ(sixth->text(), "YOU CAN ACHIEVE YOUR GOALS");
-  EXPECT_EQ(sixth->textColor(), ui::Color::white());
-  EXPECT_FALSE(sixth->isHidden());
-  stepTo(*view, 21);
-  EXPECT_EQ(view->labels()[20]->text(), content::affirmations()[9]);
-  EXPECT_TRUE(sixth->isHidden());
-  EXPECT_EQ(view->middlePosition(), 10);
-}
-
 TEST_F(FillText, MiddleSequenceSkipsTheLastPhraseAndAll512LabelsReveal) {
   // Two rows a screen put every other label in the middle row (row 0), so
   // 512 steps run the middle sequence past its wrap.

@@ -64,18 +64,6 @@ TEST_F(Overlay, PatternsOnTheStageFiveJumpsToSevenAndEveryBarHides) {
   EXPECT_EQ(layouts[4][6], (ui::Rect{1280, 0, 640, 1080}));
 }
 
-TEST_F(Overlay, PatternsReadTheBoundsOfTheMoment) {
-  auto view = prepared({0, 0, 1000, 500});
-  view->advancePattern();
-  EXPECT_EQ(view->views()[1]->frame(), (ui::Rect{0, 800, 1000, 40}));
-  view->advancePattern();
-  // Frames are held as centre and size, so sixths come back within rounding.
-  const ui::Rect last = view->views()[2]->frame();
-  EXPECT_NEAR(last.x(), 5 * 1000.0 / 6, 1e-9);
-  EXPECT_NEAR(last.width(), 1000.0 / 6, 1e-9);
-  EXPECT_EQ(last.height(), 500);
-}
-
 TEST_F(Overlay, Bit17DecidesEachBarAndFlashesLastFiftyMilliseconds) {
   auto view = prepared();
   view->advancePattern();  // two bars
@@ -88,13 +76,6 @@ TEST_F(Overlay, Bit17DecidesEachBarAndFlashesLastFiftyMilliseconds) {
   EXPECT_FALSE(view->views()[1]->isHidden());
   runUntil(0.05);
   EXPECT_TRUE(view->views()[1]->isHidden());
-}
-
-TEST_F(Overlay, FlashBeforePreparationTouchesNothing) {
-  auto view = std::make_shared<OrvOverlayView>(kStage);
-  view->flashRandomView();
-  view->advancePattern();
-  EXPECT_TRUE(view->subviews().empty());
 }
 
 }  // namespace

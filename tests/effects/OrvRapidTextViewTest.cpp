@@ -116,25 +116,4 @@ TEST_F(RapidText, EighthStaticStepScattersInvisibleEchoesThatDriftAndFade) {
   }
 }
 
-TEST_F(RapidText, StepsBeforePreparationOnlyPaintTheBackground) {
-  auto view = std::make_shared<OrvRapidTextView>(kStage);
-  view->showNextRapidPhrase();
-  view->showNextStaticPhrase();
-  EXPECT_EQ(view->backgroundColor(), content::paletteOrange());
-  EXPECT_TRUE(view->subviews().empty());
-  runUntil(2);
-}
-
-TEST_F(RapidText, ArchiveConstructionStartsFromTheSameFields) {
-  ui::Coder coder;
-  coder.encode("frame", ui::Rect{0, 0, 100, 50});
-  auto view = OrvRapidTextView::initWithCoder(coder);
-  ASSERT_TRUE(view);
-  EXPECT_EQ(view->rapidPosition(), 0);
-  EXPECT_EQ(view->bounds().width(), 100);
-  ui::Coder bad;
-  bad.encode("alpha", std::string("opaque"));
-  EXPECT_EQ(OrvRapidTextView::initWithCoder(bad), nullptr);
-}
-
 }  // namespace

@@ -62,17 +62,6 @@ TEST(OffscreenRenderer, ImpossibleSizesGiveAnEmptyImage) {
   EXPECT_TRUE(near(at(renderer().render(*root, 0, 4, 4, 1), 1, 1), white, 0));
 }
 
-TEST(Compositor, ScaleMultipliesPointsIntoPixelsAndRootOriginIsTopLeft) {
-  auto root = box({0, 0, 50, 40}, ui::Color::white());
-  root->setBounds({100, 200, 50, 40});
-  root->addSubview(box({110, 210, 10, 10}, ui::Color::black()));
-  auto image = renderer().render(*root, 0, 100, 80, 2);
-  EXPECT_TRUE(near(at(image, 19, 19), white, 0));
-  EXPECT_TRUE(near(at(image, 20, 20), black, 0));
-  EXPECT_TRUE(near(at(image, 39, 39), black, 0));
-  EXPECT_TRUE(near(at(image, 40, 40), white, 0));
-}
-
 TEST(Compositor, CornerRadiusOfHalfTheSideDrawsAnAntialiasedCircle) {
   auto root = box({0, 0, 64, 64}, ui::Color::white());
   auto dot = box({10, 10, 44, 44}, ui::Color::black());
@@ -144,17 +133,13 @@ TEST(Compositor, ClipsToBoundsCutsTheSubtreeIncludingNestedChildren) {
 
 TEST(Compositor, HiddenOrTransparentViewsDrawNothingBelowThem) {
   auto root = box({0, 0, 30, 10}, ui::Color::white());
-  auto hidden = box({0, 0, 10, 10}, ui::Color::black());
-  hidden->addSubview(box({0, 0, 5, 5}, ui::Color::withRGBA(1, 0, 0, 1)));
-  hidden->setHidden(true);
-  auto transparent = box({10, 0, 10, 10}, ui::Color::black());
-  transparent->addSubview(box({0, 0, 5, 5}, ui::Color::withRGBA(1, 0, 0, 1)));
-  transparent->setAlpha(0);
-  auto shown = box({20, 0, 10, 10}, ui::Color::black());
-  shown->addSubview(box({0, 0, 5, 5}, ui::Color::withRGBA(1, 0, 0, 1)));
-  root->addSubview(hidden);
-  root->addSubview(transparent);
-  root->addSubview(shown);
+  for (int i = 0; i < 3; ++i) {
+    auto view = box({10.0 * i, 0, 10, 10}, ui::Color::black());
+    view->addSubview(box({0, 0, 5, 5}, ui::Color::withRGBA(1, 0, 0, 1)));
+    view->setHidden(i == 0);
+    view->setAlpha(i == 1 ? 0 : 1);
+    root->addSubview(view);
+  }
   auto image = renderer().render(*root, 0, 30, 10, 1);
   for (int x : {2, 8, 12, 18}) {
     EXPECT_TRUE(near(at(image, x, 2), white, 0)) << x;
@@ -281,9 +266,6 @@ TEST(Compositor, SaturationBlendFollowsTheW3cFormula) {
     }
   }
   renderer().compositor().setFramebufferFetch(true);
-  // The reference itself: white over paletteOrange keeps orange's luminosity.
-  EXPECT_TRUE(
-      near(saturationBlend({255, 255, 255}, 1, {251, 139, 36}, 1), {161, 161, 161, 255}, 1));
 }
 
 TEST(Compositor, OverlappingBarsUnderTheBlendBlendOnce) {

@@ -52,7 +52,7 @@ int count(const platform::Image& image, Rgb want, int x0 = 0, int y0 = 0, int x1
   return n;
 }
 
-const Rgb kWhite{255, 255, 255}, kBlack{0, 0, 0};
+const Rgb kWhite{255, 255, 255};
 
 class Picture : public ShowTest {
  protected:
@@ -150,19 +150,6 @@ TEST_F(Picture, FillRowsTheBigWordAndTheOverlayBars) {
     coloured += std::max({q.r, q.g, q.b}) - std::min({q.r, q.g, q.b}) > 30 ? 1 : 0;
   }
   EXPECT_GT(coloured, 20);
-}
-
-TEST_F(Picture, ClosingLineThenBlack) {
-  startShow();
-  auto closing = frameAt(63);
-  EXPECT_TRUE(pixelIs(closing, 2, 2, kWhite));
-  EXPECT_GT(count(closing, kBlack, 100, 120, 380, 150, 60), 50);
-  EXPECT_EQ(count(closing, kBlack, 0, 0, kWidth, 100, 60), 0);
-
-  for (double t : {64.1, 66.0}) {
-    auto end = frameAt(t);
-    EXPECT_EQ(count(end, kBlack, 0, 0, kWidth, kHeight, 2), kWidth * kHeight) << t;
-  }
 }
 
 }  // namespace

@@ -119,27 +119,6 @@ TEST_F(Timeline, OneShowMakesExactlyTheCuedSteps) {
   EXPECT_EQ(flashed[5].duration, 0.2);  // position 352
 }
 
-TEST_F(Timeline, TheRoadOfCue608) {
-  const auto& c = *controller;
-  runThroughCue(607);
-  const std::size_t flashesBefore = flashed.size();
-  runThroughCue(608);
-  EXPECT_FALSE(c.backgroundContainer()->isHidden());
-  EXPECT_EQ(c.backgroundContainer()->backgroundColor(), ui::Color::white());
-  EXPECT_TRUE(c.fillTextView()->isHidden());
-  EXPECT_FALSE(c.bigTextView()->isHidden());
-  const auto& word = c.bigTextView()->label();
-  EXPECT_FALSE(word->isHidden());
-  EXPECT_EQ(word->text(), content::invitationWords()[0]);
-  EXPECT_EQ(word->textColor(), ui::Color::white());
-  EXPECT_EQ(c.bigTextView()->backgroundColor(), content::paletteOrange());
-  ASSERT_EQ(flashed.size(), flashesBefore + 1);
-  EXPECT_TRUE(flashed.back().animated);
-  EXPECT_EQ(flashed.back().duration, 2.0);
-  runUntil(now() + 0.05);
-  EXPECT_TRUE(word->isHidden());
-}
-
 TEST_F(Timeline, EachPassageShowsItsOwnLayers) {
   const auto& c = *controller;
   auto visible = [&] {
@@ -177,20 +156,6 @@ TEST_F(Timeline, EachPassageShowsItsOwnLayers) {
   }
 }
 
-TEST_F(Timeline, QuietPositionsOfTheOpeningChangeNothing) {
-  const auto& rapid = *controller->rapidTextView();
-  runThroughCue(32);
-  const auto rapidAt = rapid.rapidPosition();
-  // The static phrase holds on its own timing: 1.5 s, to position 56.
-  runUntil(start + 3.5 - 1e-9);
-  EXPECT_FALSE(rapid.mainLabel()->isHidden());
-  runThroughCue(64);
-  EXPECT_TRUE(rapid.mainLabel()->isHidden());
-  EXPECT_EQ(rapid.rapidPosition(), rapidAt);
-  runThroughCue(65);
-  EXPECT_EQ(rapid.rapidPosition(), rapidAt + 1);
-}
-
 TEST_F(Timeline, TheFinalPictureIsBlackWithTheBarsAndTheDotOut) {
   const auto& c = *controller;
   runThroughCue(1023);
@@ -206,16 +171,6 @@ TEST_F(Timeline, TheFinalPictureIsBlackWithTheBarsAndTheDotOut) {
   // Nothing more is due; the music plays on.
   EXPECT_EQ(ui::RunLoop::main().pendingCount(), 0u);
   EXPECT_EQ(audio.stopped, 0);
-}
-
-TEST_F(Timeline, CuesRunOnInSilenceOnceTheViewHasGone) {
-  runUntil(start + 10);
-  window->close();
-  EXPECT_EQ(audio.stopped, 1);
-  runUntil(start + 64.1);
-  EXPECT_EQ(controller->fillTextView()->position(), 288);
-  EXPECT_EQ(flashed.size(), 16u);
-  EXPECT_EQ(controller->backgroundContainer()->backgroundColor(), ui::Color::black());
 }
 
 }  // namespace

@@ -3,23 +3,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "ui/Bundle.h"
 #include "ui/Font.h"
 
 namespace {
-
-TEST(Font, ResolvesOurThreeFacesAndNoOtherName) {
-  const std::string resources = ui::Bundle::main().resourcePath();
-  EXPECT_EQ(ui::Font::systemFont(17).face()->path(), resources + "/Inter-Regular.otf");
-  EXPECT_EQ(ui::Font::boldSystemFont(96).face()->path(), resources + "/Inter-Bold.otf");
-  std::optional<ui::Font> black = ui::Font::named("SFProDisplay-Black", 192);
-  ASSERT_TRUE(black.has_value());
-  EXPECT_EQ(black->face()->path(), resources + "/InterDisplay-Black.otf");
-  EXPECT_EQ(black->pointSize(), 192);
-  for (const char* name : {"Helvetica", "Inter-Bold", "sfprodisplay-black", ""}) {
-    EXPECT_FALSE(ui::Font::named(name, 20).has_value()) << name;
-  }
-}
 
 TEST(FontFace, IsOpenedOncePerPathAndFailuresAreNotKept) {
   ui::Font small = ui::Font::boldSystemFont(12);
@@ -34,15 +20,6 @@ TEST(FontFace, IsOpenedOncePerPathAndFailuresAreNotKept) {
                              std::filesystem::copy_options::overwrite_existing);
   EXPECT_NE(ui::FontFace::open(path.string()), nullptr);
   std::filesystem::remove(path);
-}
-
-TEST(Font, LineHeightScalesWithThePointSize) {
-  const ui::Font font = ui::Font::boldSystemFont(96);
-  EXPECT_DOUBLE_EQ(font.lineHeight(), font.ascender() - font.descender() + font.lineGap());
-  EXPECT_DOUBLE_EQ(font.withSize(192).lineHeight(), font.lineHeight() * 2);
-  // A sans-serif's line is somewhat taller than its em, never half as tall again.
-  EXPECT_GT(font.lineHeight(), 96);
-  EXPECT_LT(font.lineHeight(), 96 * 1.5);
 }
 
 }  // namespace

@@ -22,15 +22,6 @@ class LayoutCounter : public ui::View {
   int layouts = 0;
 };
 
-TEST(Label, DefaultsAndAFontThatCannotBeFoundLeavesTheFont) {
-  Label label;
-  EXPECT_EQ(label.font(), ui::Font::systemFont(17));
-  EXPECT_EQ(label.textColor(), ui::Color::black());
-  EXPECT_FALSE(label.isUserInteractionEnabled());
-  label.setFont(ui::Font::named("NoSuchFont-Heavy", 192));
-  EXPECT_EQ(label.font(), ui::Font::systemFont(17));
-}
-
 TEST(Label, SizeToFitRoundsTheNaturalSizeUpAndKeepsTheOrigin) {
   Label label(ui::Rect(30, 40, 5, 5));
   const ui::Font font = ui::Font::boldSystemFont(96);

@@ -55,14 +55,4 @@ TEST(Random, DrawsAreUniformOverTheRange) {
   }
 }
 
-TEST(Random, ReplacingTheSourceAndRestoringTheSecureOne) {
-  auto old = ui::Random::setSource(std::make_unique<ui::SeededRandomSource>(1));
-  ui::SeededRandomSource expected(1);
-  EXPECT_EQ(ui::Random::word(), expected.nextWord());
-  ui::Random::setSource(nullptr);
-  EXPECT_NE(dynamic_cast<ui::SecureRandomSource*>(&ui::Random::source()), nullptr);
-  // The secure source is not stuck on one value.
-  EXPECT_NE(ui::Random::word(), ui::Random::word());
-}
-
 }  // namespace

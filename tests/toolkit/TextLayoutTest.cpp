@@ -8,7 +8,6 @@
 namespace {
 
 using ui::LineBreakMode;
-using ui::TextAlignment;
 using ui::TextLayout;
 
 // Shaped like the start screen's text: 13 lines, four of them empty.
@@ -31,8 +30,8 @@ std::vector<std::string> words(const std::string& text) {
 }
 
 TextLayout layoutIn(const std::string& text, const ui::Font& font, ui::Rect rect, int lines,
-                    LineBreakMode mode, TextAlignment alignment = TextAlignment::Natural) {
-  return TextLayout::make({text, font, rect, lines, mode, alignment});
+                    LineBreakMode mode) {
+  return TextLayout::make({text, font, rect, lines, mode, ui::TextAlignment::Natural});
 }
 
 TEST(TextLayout, KernsPairsAndShapesUtf8) {
@@ -49,16 +48,6 @@ TEST(TextLayout, KernsPairsAndShapesUtf8) {
   for (const auto& glyph : layout.lines()[0].glyphs) {
     EXPECT_NE(glyph.glyph, 0u) << "a character without a glyph";
   }
-}
-
-TEST(TextLayout, NaturalSizeHasOneLinePerHardBreak) {
-  ui::Font font = ui::Font::systemFont(24);
-  EXPECT_EQ(TextLayout::naturalSize("", font), (ui::Size{0, 0}));
-  // Empty lines keep their height; the widest line sets the width.
-  ui::Size size = TextLayout::naturalSize("best in 16:9\n\nclick anywhere to start", font);
-  EXPECT_DOUBLE_EQ(size.height, 3 * font.lineHeight());
-  EXPECT_DOUBLE_EQ(size.width, TextLayout::naturalSize("click anywhere to start", font).width);
-  EXPECT_DOUBLE_EQ(TextLayout::naturalSize(infoText, font).height, 13 * font.lineHeight());
 }
 
 TEST(TextLayout, WrapsAtWordBoundariesGreedily) {
@@ -146,27 +135,6 @@ TEST(TextLayout, TruncatesToFitWithAnEllipsis) {
                 .lines()[0]
                 .text,
             "YOU" + ellipsis);
-}
-
-TEST(TextLayout, CentresTheBlockAndPlacesLinesByAlignment) {
-  ui::Font font = ui::Font::boldSystemFont(96);
-  const ui::Rect rect(10, 100, 900, 300);
-  for (TextAlignment alignment :
-       {TextAlignment::Natural, TextAlignment::Left, TextAlignment::Center, TextAlignment::Right}) {
-    TextLayout layout =
-        layoutIn("GOOD\nFRIENDS", font, rect, 0, LineBreakMode::ByWordWrapping, alignment);
-    ASSERT_EQ(layout.lines().size(), 2u);
-    EXPECT_DOUBLE_EQ(layout.lines()[0].rect.y(), 100 + (300 - 2 * font.lineHeight()) / 2);
-    EXPECT_NEAR(layout.usedRect().midY(), rect.midY(), tolerance);
-    for (const auto& line : layout.lines()) {
-      const double expectedX = alignment == TextAlignment::Center
-                                   ? rect.midX() - line.rect.width() / 2
-                               : alignment == TextAlignment::Right ? rect.maxX() - line.rect.width()
-                                                                   : rect.x();
-      EXPECT_NEAR(line.rect.x(), expectedX, tolerance) << line.text;
-      EXPECT_DOUBLE_EQ(line.glyphs.front().origin.y, line.rect.y() + font.ascender());
-    }
-  }
 }
 
 }  // namespace

@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "ui/Coder.h"
-#include "ui/RunLoop.h"
-
 namespace {
 
 using ui::AffineTransform;
@@ -86,37 +83,6 @@ TEST(View, HitTestSkipsHiddenTransparentAndNonInteractiveViews) {
   front->setUserInteractionEnabled(false);
   EXPECT_EQ(root->hitTest({50, 50}), back);
   EXPECT_EQ(root->hitTest({150, 50}), nullptr);
-}
-
-TEST(View, ChangesStampGenerationsUpTheTree) {
-  auto root = std::make_shared<View>();
-  auto child = std::make_shared<View>();
-  root->addSubview(child);
-  auto before = root->subtreeGeneration();
-  child->setBackgroundColor(ui::Color::white());
-  EXPECT_EQ(root->subtreeGeneration(), child->generation());
-  EXPECT_GT(root->subtreeGeneration(), before);
-  // A setter that changes nothing stamps nothing.
-  before = root->subtreeGeneration();
-  child->setBackgroundColor(ui::Color::white());
-  child->setHidden(false);
-  EXPECT_EQ(root->subtreeGeneration(), before);
-}
-
-TEST(View, DecodesFromAnArchiveOrYieldsNothing) {
-  ui::Coder coder;
-  coder.encode("frame", Rect{1, 2, 3, 4});
-  coder.encode("hidden", true);
-  coder.encode("alpha", 0.5);
-  auto view = std::make_shared<View>();
-  ASSERT_TRUE(view->initWithCoder(coder));
-  EXPECT_EQ(view->frame(), (Rect{1, 2, 3, 4}));
-  EXPECT_TRUE(view->isHidden());
-  EXPECT_EQ(view->alpha(), 0.5);
-
-  ui::Coder broken;
-  broken.encode("frame", std::string("not a rectangle"));
-  EXPECT_FALSE(std::make_shared<View>()->initWithCoder(broken));
 }
 
 }  // namespace

@@ -42,19 +42,4 @@ TEST(Window, MakeKeyAndVisibleRunsTheLifecycleAroundTheFirstFrame) {
   EXPECT_EQ(controller->view()->frame(), (ui::Rect{0, 0, 1280, 720}));
 }
 
-TEST(Window, ResizeKeepsTheRootCentredAndAFittedStageItsScale) {
-  auto controller = std::make_shared<ui::ViewController>();
-  auto window = std::make_shared<ui::Window>(ui::Rect{0, 0, 800, 600});
-  window->setRootViewController(controller);
-  window->makeKeyAndVisible();
-  const auto& root = controller->view();
-
-  root->setBounds({0, 0, 1920, 1080});
-  root->setTransform(ui::AffineTransform::makeScale(0.5, 0.5));
-  window->resize({1600, 900});
-  EXPECT_EQ(root->bounds().size, (ui::Size{1920, 1080}));
-  EXPECT_EQ(root->transform(), ui::AffineTransform::makeScale(0.5, 0.5));
-  EXPECT_EQ(root->center(), (ui::Point{800, 450}));
-}
-
 }  // namespace

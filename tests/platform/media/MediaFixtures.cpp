@@ -51,12 +51,11 @@ std::string MediaFixtures::toneFile(const std::string& name, double seconds, dou
   return file;
 }
 
-std::string MediaFixtures::truncatedCopy(const std::string& source, const std::string& name,
-                                         std::size_t bytes) const {
+std::string MediaFixtures::halfCopy(const std::string& source, const std::string& name) const {
   std::ifstream in(source, std::ios::binary);
   std::vector<unsigned char> content((std::istreambuf_iterator<char>(in)),
                                      std::istreambuf_iterator<char>());
-  content.resize(bytes == 0 ? content.size() / 2 : std::min(bytes, content.size()));
+  content.resize(content.size() / 2);
   return bytesFile(name, content);
 }
 
@@ -88,60 +87,7 @@ std::string MediaFixtures::pngFile(const std::string& name) const {
 }
 
 std::string MediaFixtures::silentVideoFile(const std::string& name) const {
-  namespace ffmpeg = platform::ffmpeg;
-  std::string file = path(name);
-  auto check = [](bool ok, const char* what) {
-    if (!ok) {
-      throw std::runtime_error(std::string("cannot make the video fixture: ") + what);
-    }
-  };
-  AVFormatContext* rawFormat = nullptr;
-  check(avformat_alloc_output_context2(&rawFormat, nullptr, "mp4", file.c_str()) >= 0, "muxer");
-  ffmpeg::Output format(rawFormat);
-  const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_MPEG4);
-  check(codec != nullptr, "encoder");
-  ffmpeg::Codec context(avcodec_alloc_context3(codec));
-  context->width = 64;
-  context->height = 48;
-  context->pix_fmt = AV_PIX_FMT_YUV420P;
-  context->time_base = AVRational{1, 25};
-  context->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-  check(avcodec_open2(context.get(), codec, nullptr) >= 0, "encoder settings");
-  AVStream* stream = avformat_new_stream(format.get(), nullptr);
-  stream->time_base = context->time_base;
-  avcodec_parameters_from_context(stream->codecpar, context.get());
-  check(avio_open(&format->pb, file.c_str(), AVIO_FLAG_WRITE) >= 0, "file");
-  check(avformat_write_header(format.get(), nullptr) >= 0, "header");
-  ffmpeg::Frame frame(av_frame_alloc());
-  frame->width = context->width;
-  frame->height = context->height;
-  frame->format = context->pix_fmt;
-  check(av_frame_get_buffer(frame.get(), 0) >= 0, "frame");
-  ffmpeg::Packet packet(av_packet_alloc());
-  auto drain = [&] {
-    while (avcodec_receive_packet(context.get(), packet.get()) >= 0) {
-      av_packet_rescale_ts(packet.get(), context->time_base, stream->time_base);
-      packet->stream_index = 0;
-      av_interleaved_write_frame(format.get(), packet.get());
-    }
-  };
-  for (int i = 0; i < 5; ++i) {
-    check(av_frame_make_writable(frame.get()) >= 0, "frame");
-    for (int plane = 0; plane < 3; ++plane) {
-      int rows = plane == 0 ? frame->height : frame->height / 2;
-      for (int y = 0; y < rows; ++y) {
-        std::fill_n(frame->data[plane] + y * frame->linesize[plane], frame->linesize[plane],
-                    static_cast<uint8_t>(40 * i + y));
-      }
-    }
-    frame->pts = i;
-    check(avcodec_send_frame(context.get(), frame.get()) >= 0, "encoding");
-    drain();
-  }
-  avcodec_send_frame(context.get(), nullptr);
-  drain();
-  av_write_trailer(format.get());
-  return file;
+  return generated(name, "-f lavfi -i testsrc=size=16x16:rate=5:duration=1 -c:v mpeg4 -f mp4");
 }
 
 std::string MediaFixtures::wavFile(const std::string& name, int channels, int rate, double seconds,
@@ -184,17 +130,22 @@ std::string MediaFixtures::wavFile(const std::string& name, int channels, int ra
 std::string MediaFixtures::adtsFile(const std::string& name,
                                     const std::vector<int>& channels) const {
   std::string file = path(name);
-  std::ofstream(file, std::ios::binary).close();
+  std::ofstream out(file, std::ios::binary);
   for (std::size_t i = 0; i < channels.size(); ++i) {
-    std::string part = path(name + "." + std::to_string(i));
-    std::string command =
-        "ffmpeg -nostdin -v error -y -f lavfi -i sine=frequency=1000:duration=1 "
-        "-ar 48000 -ac " +
-        std::to_string(channels[i]) + " -c:a aac -f adts '" + part + "' && cat '" + part +
-        "' >> '" + file + "'";
-    if (std::system(command.c_str()) != 0) {
-      throw std::runtime_error("cannot make the ADTS fixture: " + command);
-    }
+    std::ifstream part(generated(name + "." + std::to_string(i),
+                                 "-f lavfi -i sine=frequency=1000:duration=1 -ar 48000 -ac " +
+                                     std::to_string(channels[i]) + " -c:a aac -f adts"),
+                       std::ios::binary);
+    out << part.rdbuf();
+  }
+  return file;
+}
+
+std::string MediaFixtures::generated(const std::string& name, const std::string& arguments) const {
+  std::string file = path(name);
+  std::string command = "ffmpeg -nostdin -v error -y " + arguments + " '" + file + "'";
+  if (std::system(command.c_str()) != 0) {
+    throw std::runtime_error("cannot make a media fixture: " + command);
   }
   return file;
 }
