@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <fstream>
+#include <string>
 
 extern "C" {
 #include <libavutil/channel_layout.h>
@@ -14,6 +16,20 @@ extern "C" {
 }
 
 namespace platform {
+
+namespace {
+
+// Rates outside this range are no music file's: a header declaring one is
+// damaged, and resampling from it would cost seconds and gigabytes.
+constexpr int lowestRate = 4000;     // Hz
+constexpr int highestRate = 384000;  // Hz
+
+std::uint32_t littleEndian32(const unsigned char* bytes) {
+  return std::uint32_t(bytes[0]) | std::uint32_t(bytes[1]) << 8 | std::uint32_t(bytes[2]) << 16 |
+         std::uint32_t(bytes[3]) << 24;
+}
+
+}  // namespace
 
 AudioStream::~AudioStream() {
   av_channel_layout_uninit(&inputLayout_);
@@ -26,7 +42,7 @@ bool AudioStream::fail(std::string& error, const std::string& reason) const {
 
 bool AudioStream::open(const std::string& path, std::vector<float>& out, std::string& error) {
   path_ = path;
-  if (!checkFile(error) || !openContainer(error) || !checkIndex(error)) {
+  if (!checkFile(error) || !checkChunks(error) || !openContainer(error) || !checkIndex(error)) {
     return false;
   }
   packet_.reset(av_packet_alloc());
@@ -87,6 +103,45 @@ bool AudioStream::checkFile(std::string& error) const {
   return true;
 }
 
+// A RIFF file (WAV) whose chunk before the sound claims more bytes than the
+// file holds is damaged; FFmpeg would allocate and clear the claimed size
+// (gigabytes) before finding out. The sound's own chunk may run on: a WAV
+// written as a stream declares no length.
+bool AudioStream::checkChunks(std::string& error) const {
+  std::ifstream file(path_, std::ios::binary | std::ios::ate);
+  const std::streamoff size = file.tellg();
+  unsigned char header[12] = {};
+  file.seekg(0);
+  if (!file.read(reinterpret_cast<char*>(header), sizeof header) ||
+      std::memcmp(header, "RIFF", 4) != 0 || std::memcmp(header + 8, "WAVE", 4) != 0) {
+    return true;
+  }
+  std::streamoff offset = sizeof header;
+  unsigned char chunk[8] = {};
+  while (offset + 8 <= size && file.seekg(offset) && file.read(reinterpret_cast<char*>(chunk), 8)) {
+    if (std::memcmp(chunk, "data", 4) == 0) {
+      return true;
+    }
+    const std::streamoff length = littleEndian32(chunk + 4);
+    if (offset + 8 + length > size) {
+      return fail(error, "the file is damaged: its '" +
+                             std::string(reinterpret_cast<char*>(chunk), 4) + "' chunk claims " +
+                             std::to_string(length) + " bytes, past the end of the file");
+    }
+    offset += 8 + length + (length & 1);
+  }
+  return true;
+}
+
+bool AudioStream::checkRate(int rate, std::string& error) const {
+  if (rate < lowestRate || rate > highestRate) {
+    return fail(error, "the audio's sample rate of " + std::to_string(rate) +
+                           " Hz is outside what a music file uses (" + std::to_string(lowestRate) +
+                           " to " + std::to_string(highestRate) + " Hz)");
+  }
+  return true;
+}
+
 bool AudioStream::openContainer(std::string& error) {
   AVFormatContext* raw = nullptr;
   int result = avformat_open_input(&raw, path_.c_str(), nullptr, nullptr);
@@ -121,6 +176,9 @@ bool AudioStream::openContainer(std::string& error) {
   codec_.reset(avcodec_alloc_context3(codec));
   if (!codec_ || avcodec_parameters_to_context(codec_.get(), stream->codecpar) < 0) {
     return fail(error, "the audio stream's parameters are invalid");
+  }
+  if (!checkRate(codec_->sample_rate, error)) {
+    return false;
   }
   codec_->pkt_timebase = stream->time_base;
   result = avcodec_open2(codec_.get(), codec, nullptr);
@@ -235,6 +293,10 @@ bool AudioStream::follow(const AVFrame& frame, std::vector<float>& out, std::str
     resampler_.reset();
   }
   if (!resampler_) {
+    if (!checkRate(frame.sample_rate, error)) {
+      av_channel_layout_uninit(&layout);
+      return false;
+    }
     AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
     SwrContext* raw = nullptr;
     int result = swr_alloc_set_opts2(&raw, &stereo, AV_SAMPLE_FMT_FLT, sampleRate, &layout,

@@ -51,6 +51,8 @@ class AudioStream {
  private:
   bool fail(std::string& error, const std::string& reason) const;
   bool checkFile(std::string& error) const;
+  bool checkChunks(std::string& error) const;
+  bool checkRate(int rate, std::string& error) const;
   bool openContainer(std::string& error);
   bool checkIndex(std::string& error);
   bool step(std::vector<float>& out, std::string& error);

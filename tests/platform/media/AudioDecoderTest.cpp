@@ -45,6 +45,10 @@ void PrintTo(const Unplayable& c, std::ostream* out) {
 
 class UnplayableFile : public testing::TestWithParam<Unplayable> {};
 
+std::string findings(const char* name) {
+  return std::string(INVITED_FINDINGS_DIR) + "/" + name;
+}
+
 const Unplayable unplayable[] = {
     {"Missing", [](const MediaFixtures& f) { return f.path("missing.m4a"); }, "does not exist"},
     {"Empty", [](const MediaFixtures& f) { return f.bytesFile("empty.m4a", {}); }, "empty"},
@@ -70,6 +74,13 @@ const Unplayable unplayable[] = {
     {"PngImage", [](const MediaFixtures& f) { return f.pngFile("image.m4a"); }, "no audio stream"},
     {"VideoWithoutSound", [](const MediaFixtures& f) { return f.silentVideoFile("video.m4a"); },
      "no audio stream"},
+    // Headers the fuzzer found: each once cost seconds and gigabytes.
+    {"AbsurdRate", [](const MediaFixtures&) { return findings("wav_rate_1059Mhz_slow.wav"); },
+     "sample rate of"},
+    {"HighRate", [](const MediaFixtures&) { return findings("flac_rate_475khz_slow.flac"); },
+     "sample rate of"},
+    {"ChunkPastTheEnd", [](const MediaFixtures&) { return findings("wav_huge_chunks_slow.wav"); },
+     "past the end of the file"},
 };
 
 }  // namespace
