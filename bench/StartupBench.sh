@@ -5,8 +5,17 @@
 # that both meet the same machine. Prints every launch, both medians and
 # their ratio.
 #
-#   bench/StartupBench.sh [BUILD_DIR] [LAUNCHES] [WIDTHxHEIGHT]
+#   bench/StartupBench.sh [--track FILE] [BUILD_DIR] [LAUNCHES] [WIDTHxHEIGHT]
+#
+# --track  launches the show with FILE as its music (e.g. an hour-long one),
+#          from a temporary copy of the program beside its other resources.
 set -euo pipefail
+track=""
+if [ "${1:-}" = --track ]; then
+  track=${2:?--track takes a file}
+  [ -f "$track" ] || { echo "no such track: $track" >&2; exit 2; }
+  shift 2
+fi
 build=${1:-build/release}
 launches=${2:-7}
 size=${3:-1920x1080}
@@ -18,7 +27,17 @@ done
 
 # One virtual display for every launch: its own start-up is not counted.
 display=$(mktemp)
-trap 'rm -f "$display"; [ -n "${server:-}" ] && kill "$server" 2>/dev/null' EXIT
+copy=""
+trap 'rm -f "$display"; [ -n "$copy" ] && rm -rf "$copy"; [ -n "${server:-}" ] && kill "$server" 2>/dev/null' EXIT
+if [ -n "$track" ]; then
+  # The program finds its resources beside itself.
+  copy=$(mktemp -d)
+  mkdir "$copy/resources"
+  cp "$show" "$copy/"
+  cp "$(dirname "$show")"/resources/*.otf "$copy/resources/"
+  cp "$track" "$copy/resources/audio.m4a"
+  show="$copy/$(basename "$show")"
+fi
 Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$display" 2>/dev/null &
 server=$!
 for _ in $(seq 100); do [ -s "$display" ] && break; sleep 0.1; done

@@ -3,6 +3,7 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <vector>
@@ -28,9 +29,9 @@ GlyphAtlas::GlyphAtlas(std::function<void()> beforeStartingOver, int size)
     : beforeStartingOver_(std::move(beforeStartingOver)), size_(size) {
   glGenTextures(1, &texture_);
   glBindTexture(GL_TEXTURE_2D, texture_);
-  std::vector<std::uint8_t> zeros(std::size_t(size) * size, 0);
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-  glTexImage2D(GL_TEXTURE_2D, 0, GL_R8, size, size, 0, GL_RED, GL_UNSIGNED_BYTE, zeros.data());
+  // Left undefined: each glyph is written with a border of zeros around it
+  // (see find), so the driver never touches pages no glyph uses.
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_R8, size, size, 0, GL_RED, GL_UNSIGNED_BYTE, nullptr);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
@@ -101,10 +102,18 @@ std::optional<GlyphAtlas::Entry> GlyphAtlas::find(FT_FaceRec_* face, std::uint32
         return std::nullopt;
       }
     }
-    std::vector<std::uint8_t> rows(std::size_t(entry.width) * entry.height);
+    // The glyph and a one-pixel frame of zeros around it: the frame lies in
+    // the padding of its neighbours (left, above) or its own (right, below),
+    // so bilinear sampling at the glyph's edge reads zeros, not garbage.
+    const int x0 = std::max(entry.x - padding, 0), y0 = std::max(entry.y - padding, 0);
+    const int x1 = std::min(entry.x + entry.width + padding, size_);
+    const int y1 = std::min(entry.y + entry.height + padding, size_);
+    const int stride = x1 - x0;
+    std::vector<std::uint8_t> rows(std::size_t(stride) * std::size_t(y1 - y0), 0);
     for (int row = 0; row < entry.height; ++row) {
       const unsigned char* source = bitmap.buffer + std::ptrdiff_t(row) * bitmap.pitch;
-      std::copy(source, source + entry.width, rows.begin() + std::ptrdiff_t(row) * entry.width);
+      std::copy(source, source + entry.width,
+                rows.begin() + std::ptrdiff_t(entry.y - y0 + row) * stride + (entry.x - x0));
     }
     // Upload through unit 0, where the atlas is bound while drawing, so the
     // other units keep their textures.
@@ -113,8 +122,8 @@ std::optional<GlyphAtlas::Entry> GlyphAtlas::find(FT_FaceRec_* face, std::uint32
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, texture_);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexSubImage2D(GL_TEXTURE_2D, 0, entry.x, entry.y, entry.width, entry.height, GL_RED,
-                    GL_UNSIGNED_BYTE, rows.data());
+    glTexSubImage2D(GL_TEXTURE_2D, 0, x0, y0, stride, y1 - y0, GL_RED, GL_UNSIGNED_BYTE,
+                    rows.data());
     glActiveTexture(GLenum(activeUnit));
   }
   entries_.emplace(key, entry);

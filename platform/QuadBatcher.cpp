@@ -67,14 +67,7 @@ std::size_t index(QuadBatcher::Kind kind) {
 
 }  // namespace
 
-QuadBatcher::QuadBatcher()
-    : programs_{std::make_unique<GlProgram>(vertexShader, fillFragmentShader),
-                std::make_unique<GlProgram>(vertexShader, roundedFragmentShader),
-                std::make_unique<GlProgram>(vertexShader, glyphFragmentShader),
-                std::make_unique<GlProgram>(vertexShader, imageFragmentShader)} {
-  for (std::size_t i = 0; i < kindCount; ++i) {
-    viewportUniforms_[i] = programs_[i]->uniform("viewport");
-  }
+QuadBatcher::QuadBatcher() {
   glGenVertexArrays(1, &vertexArray_);
   glGenBuffers(1, &vertexBuffer_);
   glBindVertexArray(vertexArray_);
@@ -90,14 +83,25 @@ QuadBatcher::QuadBatcher()
   attribute(3, 2, offsetof(Vertex, localX));
   attribute(4, 3, offsetof(Vertex, halfWidth));
   glBindVertexArray(0);
+}
 
-  const GlProgram& glyph = *programs_[index(Kind::Glyph)];
-  glUseProgram(glyph.id());
-  glUniform1i(glyph.uniform("atlas"), textureUnit::glyphAtlas);
-  const GlProgram& image = *programs_[index(Kind::Image)];
-  glUseProgram(image.id());
-  glUniform1i(image.uniform("image"), textureUnit::image);
-  glUseProgram(0);
+// Built on first use: the start screen needs two of the four, and every
+// program the driver compiles before the first frame delays it.
+const GlProgram& QuadBatcher::program(Kind kind) {
+  const std::size_t i = index(kind);
+  if (!programs_[i]) {
+    static const char* const fragmentShaders[kindCount] = {
+        fillFragmentShader, roundedFragmentShader, glyphFragmentShader, imageFragmentShader};
+    programs_[i] = std::make_unique<GlProgram>(vertexShader, fragmentShaders[i]);
+    viewportUniforms_[i] = programs_[i]->uniform("viewport");
+    glUseProgram(programs_[i]->id());
+    if (kind == Kind::Glyph) {
+      glUniform1i(programs_[i]->uniform("atlas"), textureUnit::glyphAtlas);
+    } else if (kind == Kind::Image) {
+      glUniform1i(programs_[i]->uniform("image"), textureUnit::image);
+    }
+  }
+  return *programs_[i];
 }
 
 QuadBatcher::~QuadBatcher() {
@@ -184,7 +188,7 @@ void QuadBatcher::flush() {
   const std::size_t kind = index(kind_);
   if (bound_ != int(kind)) {
     bound_ = int(kind);
-    glUseProgram(programs_[kind]->id());
+    glUseProgram(program(kind_).id());
   }
   glUniform2f(viewportUniforms_[kind], float(target_.width), float(target_.height));
   glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(vertices_.size() * sizeof(Vertex)), vertices_.data(),

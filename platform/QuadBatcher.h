@@ -66,6 +66,8 @@ class QuadBatcher {
   void resume();
 
  private:
+  const GlProgram& program(Kind kind);
+
   std::array<std::unique_ptr<GlProgram>, kindCount> programs_;
   std::array<GLint, kindCount> viewportUniforms_{};
   Kind kind_ = Kind::Fill;  // of the quads waiting in vertices_

@@ -94,28 +94,6 @@ SaturationBlend::SaturationBlend() {
   // software renderer has it); elsewhere the pass reads a copy.
   fetchAvailable_ = epoxy_has_gl_extension("GL_EXT_shader_framebuffer_fetch");
   fetch_ = fetchAvailable_;
-  const char* const defines[3] = {"", "#define DIRECT\n", "#define DIRECT\n#define GREY\n"};
-  for (Backdrop backdrop : {Backdrop::Copy, Backdrop::Fetch}) {
-    if (backdrop == Backdrop::Fetch && !fetchAvailable_) {
-      continue;
-    }
-    std::string header = "#version 330 core\n";
-    if (backdrop == Backdrop::Fetch) {
-      header += "#extension GL_EXT_shader_framebuffer_fetch : require\n#define FETCH\n";
-    }
-    for (Variant variant : {Variant::Texture, Variant::Direct, Variant::DirectGrey}) {
-      Program& p = program(backdrop, variant);
-      p.program = std::make_unique<GlProgram>(
-          vertexShader, (header + defines[std::size_t(variant)] + fragmentShader).c_str());
-      p.viewport = p.program->uniform("viewport");
-      p.opacity = p.program->uniform("opacity");
-      glUseProgram(p.program->id());
-      glUniform1i(p.program->uniform("source"), textureUnit::blendSource);
-      glUniform1i(p.program->uniform("backdrop"), textureUnit::blendBackdrop);
-    }
-  }
-  glUseProgram(0);
-
   glGenVertexArrays(1, &vertexArray_);
   glGenBuffers(1, &vertexBuffer_);
   glBindVertexArray(vertexArray_);
@@ -127,6 +105,26 @@ SaturationBlend::SaturationBlend() {
   glVertexAttribPointer(1, 4, GL_FLOAT, GL_FALSE, stride,
                         reinterpret_cast<const void*>(2 * sizeof(float)));
   glBindVertexArray(0);
+}
+
+const SaturationBlend::Program& SaturationBlend::program(Backdrop backdrop, Variant variant) {
+  Program& p = programs_[std::size_t(backdrop)][std::size_t(variant)];
+  if (p.program) {
+    return p;
+  }
+  static const char* const defines[3] = {"", "#define DIRECT\n", "#define DIRECT\n#define GREY\n"};
+  std::string header = "#version 330 core\n";
+  if (backdrop == Backdrop::Fetch) {
+    header += "#extension GL_EXT_shader_framebuffer_fetch : require\n#define FETCH\n";
+  }
+  p.program = std::make_unique<GlProgram>(
+      vertexShader, (header + defines[std::size_t(variant)] + fragmentShader).c_str());
+  p.viewport = p.program->uniform("viewport");
+  p.opacity = p.program->uniform("opacity");
+  glUseProgram(p.program->id());
+  glUniform1i(p.program->uniform("source"), textureUnit::blendSource);
+  glUniform1i(p.program->uniform("backdrop"), textureUnit::blendBackdrop);
+  return p;
 }
 
 SaturationBlend::~SaturationBlend() {

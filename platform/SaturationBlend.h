@@ -69,9 +69,8 @@ class SaturationBlend {
     GLint viewport = -1;
     GLint opacity = -1;
   };
-  Program& program(Backdrop backdrop, Variant variant) {
-    return programs_[std::size_t(backdrop)][std::size_t(variant)];
-  }
+  // Compiled on first use: the overlay first blends well into the show.
+  const Program& program(Backdrop backdrop, Variant variant);
 
   std::array<std::array<Program, 3>, 2> programs_;
   bool fetchAvailable_ = false;
