@@ -182,19 +182,20 @@ CommandLine::Outcome CommandLine::parse(int argc, const char* const* argv, std::
   addSeed(frame);
   frame->add_option("OUT", request.output, "The PNG file to write")->required();
 
+  // Frames drawn over a stretch of show time: the video and the flash count.
+  auto addTimeRange = [&](CLI::App* command, const char* fpsHelp, const char* toHelp) {
+    command->add_option("--fps", request.fps, fpsHelp)->capture_default_str()->check(number);
+    command->add_option("--from", request.from, "Show time of the first frame, in seconds")
+        ->capture_default_str()
+        ->check(number);
+    command->add_option("--to", request.to, toHelp)->capture_default_str()->check(number);
+  };
+
   CLI::App* video = app.add_subcommand("video", "Writes an H.264 video with the music as AAC");
   video->add_option("OUT", request.output, "The MP4 file to write")->required();
   video->add_option("--size", videoSize, "Picture size in pixels, WIDTHxHEIGHT")
       ->capture_default_str();
-  video->add_option("--fps", request.fps, "Frames per second")
-      ->capture_default_str()
-      ->check(number);
-  video->add_option("--from", request.from, "Show time of the first frame, in seconds")
-      ->capture_default_str()
-      ->check(number);
-  video->add_option("--to", request.to, "Show time where the video ends, in seconds")
-      ->capture_default_str()
-      ->check(number);
+  addTimeRange(video, "Frames per second", "Show time where the video ends, in seconds");
   video->add_option("--crf", request.crf, "x264 quality: 0 lossless, 18 visually clean, 51 worst")
       ->capture_default_str()
       ->check(number);
@@ -220,15 +221,8 @@ CommandLine::Outcome CommandLine::parse(int argc, const char* const* argv, std::
       app.add_subcommand("flashes", "Counts the show's flashes in every second, as rendered");
   flashes->add_option("--size", flashesSize, "Picture size analysed, WIDTHxHEIGHT")
       ->capture_default_str();
-  flashes->add_option("--fps", request.fps, "Frames per second (fewer than 60 can miss flashes)")
-      ->capture_default_str()
-      ->check(number);
-  flashes->add_option("--from", request.from, "Show time of the first frame, in seconds")
-      ->capture_default_str()
-      ->check(number);
-  flashes->add_option("--to", request.to, "Show time where the analysis ends, in seconds")
-      ->capture_default_str()
-      ->check(number);
+  addTimeRange(flashes, "Frames per second (fewer than 60 can miss flashes)",
+               "Show time where the analysis ends, in seconds");
   flashes->add_option("--plot", request.plot, "Also draws the counts over time into this PNG");
   addSeed(flashes);
 
