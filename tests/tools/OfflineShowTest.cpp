@@ -9,6 +9,7 @@ extern "C" {
 #include <memory>
 #include <string>
 
+#include "platform/media/Ffmpeg.h"
 #include "tools/render/SilentAudioPlayer.h"
 #include "ui/Random.h"
 #include "ui/RunLoop.h"
@@ -141,10 +142,9 @@ TEST_F(OfflineShowTest, SameSeedSamePictures) {
 // the rest of the program sees, converted as FFmpeg converts them.
 TEST_F(OfflineShowTest, VideoPlanesAreThePictureInBt709) {
   const int width = 320, height = 180;
-  std::unique_ptr<SwsContext, void (*)(SwsContext*)> converter(
+  platform::ffmpeg::Scaler converter(
       sws_getContext(width, height, AV_PIX_FMT_RGBA, width, height, AV_PIX_FMT_YUV420P,
-                     SWS_BICUBIC | SWS_ACCURATE_RND, nullptr, nullptr, nullptr),
-      sws_freeContext);
+                     SWS_BICUBIC | SWS_ACCURATE_RND, nullptr, nullptr, nullptr));
   sws_setColorspaceDetails(converter.get(), sws_getCoefficients(SWS_CS_ITU709), 1,
                            sws_getCoefficients(SWS_CS_ITU709), 0, 0, 1 << 16, 1 << 16);
   // The fade over the start screen, text on colour, the fill's words.

@@ -44,29 +44,35 @@ struct Probe {
 
 Probe probe(const std::string& path) {
   Probe result;
-  AVFormatContext* input = nullptr;
-  if (avformat_open_input(&input, path.c_str(), nullptr, nullptr) < 0) {
+  AVFormatContext* raw = nullptr;
+  if (avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0) {
     ADD_FAILURE() << "cannot open " << path;
     return result;
   }
+  platform::ffmpeg::Input owner(raw);
+  AVFormatContext* input = owner.get();
   avformat_find_stream_info(input, nullptr);
   int video = av_find_best_stream(input, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
   int audio = av_find_best_stream(input, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+  platform::ffmpeg::Codec decoderOwner;
   AVCodecContext* decoder = nullptr;
   if (video >= 0) {
     AVStream* stream = input->streams[video];
     result.videoCodec = stream->codecpar->codec_id;
     result.pixelFormat = stream->codecpar->format;
     result.frameRate = stream->avg_frame_rate;
-    decoder = avcodec_alloc_context3(avcodec_find_decoder(stream->codecpar->codec_id));
+    decoderOwner.reset(avcodec_alloc_context3(avcodec_find_decoder(stream->codecpar->codec_id)));
+    decoder = decoderOwner.get();
     avcodec_parameters_to_context(decoder, stream->codecpar);
     avcodec_open2(decoder, decoder->codec, nullptr);
   }
   if (audio >= 0) {
     result.audioCodec = input->streams[audio]->codecpar->codec_id;
   }
-  AVPacket* packet = av_packet_alloc();
-  AVFrame* frame = av_frame_alloc();
+  platform::ffmpeg::Packet packetOwner(av_packet_alloc());
+  platform::ffmpeg::Frame frameOwner(av_frame_alloc());
+  AVPacket* packet = packetOwner.get();
+  AVFrame* frame = frameOwner.get();
   bool decoded = false;
   while (av_read_frame(input, packet) >= 0) {
     AVStream* stream = input->streams[packet->stream_index];
@@ -88,9 +94,10 @@ Probe probe(const std::string& path) {
     decoded = avcodec_receive_frame(decoder, frame) >= 0;
   }
   if (decoded) {
-    SwsContext* back =
+    platform::ffmpeg::Scaler owner(
         sws_getContext(frame->width, frame->height, AVPixelFormat(frame->format), frame->width,
-                       frame->height, AV_PIX_FMT_RGB24, SWS_POINT, nullptr, nullptr, nullptr);
+                       frame->height, AV_PIX_FMT_RGB24, SWS_POINT, nullptr, nullptr, nullptr));
+    SwsContext* back = owner.get();
     sws_setColorspaceDetails(back, sws_getCoefficients(SWS_CS_ITU709), 0,
                              sws_getCoefficients(SWS_CS_ITU709), 1, 0, 1 << 16, 1 << 16);
     std::vector<std::uint8_t> rgb(std::size_t(frame->width) * frame->height * 3);
@@ -101,12 +108,7 @@ Probe probe(const std::string& path) {
     for (int c = 0; c < 3; ++c) {
       result.firstPixel[c] = rgb[middle + c];
     }
-    sws_freeContext(back);
   }
-  av_frame_free(&frame);
-  av_packet_free(&packet);
-  avcodec_free_context(&decoder);
-  avformat_close_input(&input);
   return result;
 }
 
