@@ -24,18 +24,9 @@ class EglOffscreenRenderer : public OffscreenRenderer {
 
   Image render(ui::View& root, double t, int pixelWidth, int pixelHeight, double scale) override {
     Image image;
-    int largest = largestSide();
-    if (pixelWidth <= 0 || pixelHeight <= 0 || pixelWidth > largest || pixelHeight > largest ||
-        !(scale > 0)) {
+    if (!draw(root, t, pixelWidth, pixelHeight, scale)) {
       return image;
     }
-    if (!target_ || target_->width() != pixelWidth || target_->height() != pixelHeight) {
-      target_.reset();
-      target_ = std::make_unique<RenderTarget>(pixelWidth, pixelHeight);
-    }
-    // As the window does before each frame: a button lays out its title here.
-    root.layoutIfNeeded();
-    compositor_->render(root, t, target_->framebuffer(), pixelWidth, pixelHeight, scale);
     image.width = pixelWidth;
     image.height = pixelHeight;
     image.rgba.resize(std::size_t(pixelWidth) * pixelHeight * 4);
@@ -70,13 +61,17 @@ class EglOffscreenRenderer : public OffscreenRenderer {
     return true;
   }
 
+  // Asked of the driver once: every frame of an export checks against it.
   int largestSide() override {
-    context_->makeCurrent();
-    GLint texture = 0;
-    GLint viewport[2] = {};
-    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &texture);
-    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport);
-    return std::min({texture, viewport[0], viewport[1]});
+    if (largestSide_ == 0) {
+      context_->makeCurrent();
+      GLint texture = 0;
+      GLint viewport[2] = {};
+      glGetIntegerv(GL_MAX_TEXTURE_SIZE, &texture);
+      glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport);
+      largestSide_ = std::min({texture, viewport[0], viewport[1]});
+    }
+    return largestSide_;
   }
 
   Compositor& compositor() override { return *compositor_; }
@@ -110,6 +105,7 @@ class EglOffscreenRenderer : public OffscreenRenderer {
   }
 
   std::unique_ptr<EglContext> context_;
+  int largestSide_ = 0;  // pixels; 0 until asked
   std::unique_ptr<Compositor> compositor_;
   std::unique_ptr<RenderTarget> target_;
   std::vector<std::uint8_t> readback_;  // bottom-up premultiplied rows of the last frame

@@ -53,6 +53,18 @@ void checkTime(const char* name, double seconds) {
   }
 }
 
+// Frames drawn over a stretch of show time: the video and the flash count.
+void checkTimeRange(const RenderRequest& request) {
+  if (request.fps <= 0 || request.fps > maxFps) {
+    throw UsageError{"--fps must be from 1 to " + std::to_string(maxFps)};
+  }
+  checkTime("--from", request.from);
+  checkTime("--to", request.to);
+  if (!(request.from < request.to)) {
+    throw UsageError{"--from must come before --to"};
+  }
+}
+
 void applySize(RenderRequest& request, const std::string& size) {
   auto parsed = CommandLine::parseSize(size);
   if (!parsed) {
@@ -80,14 +92,7 @@ void validate(RenderRequest& request, const std::string& size) {
       if (request.width % 2 != 0 || request.height % 2 != 0) {
         throw UsageError{"--size " + size + ": a video needs an even width and height"};
       }
-      if (request.fps <= 0 || request.fps > maxFps) {
-        throw UsageError{"--fps must be from 1 to " + std::to_string(maxFps)};
-      }
-      checkTime("--from", request.from);
-      checkTime("--to", request.to);
-      if (!(request.from < request.to)) {
-        throw UsageError{"--from must come before --to"};
-      }
+      checkTimeRange(request);
       if (request.crf < 0 || request.crf > 51) {
         throw UsageError{"--crf must be from 0 to 51"};
       }
@@ -95,14 +100,7 @@ void validate(RenderRequest& request, const std::string& size) {
       break;
     case RenderCommand::Flashes:
       applySize(request, size);
-      if (request.fps <= 0 || request.fps > maxFps) {
-        throw UsageError{"--fps must be from 1 to " + std::to_string(maxFps)};
-      }
-      checkTime("--from", request.from);
-      checkTime("--to", request.to);
-      if (!(request.from < request.to)) {
-        throw UsageError{"--from must come before --to"};
-      }
+      checkTimeRange(request);
       if (!request.plot.empty()) {
         checkOutput(request.plot, ".png");
       }
