@@ -18,6 +18,7 @@ MediaAudioPlayer::MediaAudioPlayer()
       device_([this](float* out, int frames) { render(out, frames); }) {}
 
 MediaAudioPlayer::~MediaAudioPlayer() {
+  settleDevice();
   device_.close();
 }
 
@@ -30,17 +31,37 @@ std::shared_ptr<MediaAudioPlayer> MediaAudioPlayer::create(const std::string& pa
   return player;
 }
 
+void MediaAudioPlayer::settleDevice() const {
+  if (opening_.valid()) {
+    opening_.get();
+  }
+}
+
 bool MediaAudioPlayer::prepareToPlay() {
+  if (opening_.valid() && opening_.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
+    return true;
+  }
+  settleDevice();
+  if (device_.isOpen()) {
+    return true;
+  }
   // A machine without sound stays without: asking the drivers again would
   // only delay play() (and some print their complaints again).
-  if (!device_.isOpen() && !deviceError_.empty()) {
+  if (!deviceError_.empty()) {
     return false;
   }
-  return device_.open(deviceError_);
+  opening_ = std::async(std::launch::async, [this] {
+    device_.open(deviceError_);
+    // SDL keeps per-thread state (its error text) that only its own threads
+    // free on exit.
+    SDL_TLSCleanup();
+  });
+  return true;
 }
 
 bool MediaAudioPlayer::play() {
-  if (!prepareToPlay()) {
+  settleDevice();
+  if (!device_.isOpen() && (!deviceError_.empty() || !device_.open(deviceError_))) {
     return false;
   }
   // Paused, the device runs no render: the feed may rewind (and reopen the
@@ -62,12 +83,23 @@ bool MediaAudioPlayer::play() {
 }
 
 void MediaAudioPlayer::stop() {
+  settleDevice();
   if (!device_.isOpen()) {
     return;
   }
   stoppedAt_ = currentTime();
   device_.setPaused(true);
   device_.locked([this] { playing_ = false; });
+}
+
+double MediaAudioPlayer::outputLatency() const {
+  settleDevice();
+  return device_.latency();
+}
+
+const std::string& MediaAudioPlayer::deviceError() const {
+  settleDevice();
+  return deviceError_;
 }
 
 bool MediaAudioPlayer::isPlaying() const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <future>
 #include <memory>
 #include <string>
 #include <thread>
@@ -20,6 +21,11 @@ namespace platform {
 // only copies. Memory therefore does not grow with the track, and start-up
 // only by the container's index.
 //
+// Opening the output device can take a tenth of a second or more (a sound
+// server that has to be found or started), so it happens on a thread of its
+// own, begun by prepareToPlay(), while the window opens and the start screen
+// shows; every call that needs the device waits for that opening first.
+//
 // Threads: the main thread calls every public function; SDL's audio thread
 // runs render(). The destructor closes the device first, so no callback
 // outlives the feed, then the feed joins its worker.
@@ -34,15 +40,15 @@ class MediaAudioPlayer : public ui::AudioPlayer {
   static std::shared_ptr<MediaAudioPlayer> create(const std::string& path, std::string& error);
   ~MediaAudioPlayer() override;
 
-  // Opens the output device, paused. False when there is none; a failed
-  // attempt is not repeated.
+  // Begins opening the output device, paused, in the background. False once
+  // an attempt has failed: it is not repeated.
   bool prepareToPlay() override;
   // Starts from the first sample; false (and nothing changes) without a device.
   bool play() override;
   void stop() override;
   bool isPlaying() const override;
   double duration() const override { return feed_.duration(); }
-  double outputLatency() const override { return device_.latency(); }
+  double outputLatency() const override;
   double currentTime() const override;
   std::optional<HeardPosition> heardPosition() const override;
 
@@ -53,15 +59,19 @@ class MediaAudioPlayer : public ui::AudioPlayer {
   std::thread::id callbackThread() const { return callbackThread_.load(); }
   const AudioFeed& feed() const { return feed_; }
   // Why prepareToPlay or play last failed, for diagnostics.
-  const std::string& deviceError() const { return deviceError_; }
+  const std::string& deviceError() const;
 
  private:
   MediaAudioPlayer();
   void render(float* out, int frames);  // audio thread
   static double elapsed();              // seconds on the steady clock
+  void settleDevice() const;            // waits for an opening under way
 
-  std::string deviceError_;  // main thread
-  double stoppedAt_ = 0;     // seconds into the file at stop(); main thread
+  // Written by the opening thread while `opening_` is pending, then by the
+  // main thread only.
+  std::string deviceError_;
+  mutable std::future<void> opening_;
+  double stoppedAt_ = 0;  // seconds into the file at stop(); main thread
 
   AudioFeed feed_;
   // Shared with the audio thread. The callback may clear `playing_` and set
