@@ -45,6 +45,7 @@ struct Probe {
   double clickTime = -1;  // run-loop seconds of the synthetic click
   bool startupOnly = false;
   std::string startedFile;  // touched when the show starts, for a script that stalls the probe
+  std::string framesFile;   // every frame, as comma-separated values, for a closer look
   bool audioPlays = false;
   double refreshRate = 60;
   // Real-time clock readings, nanoseconds, along the way to the first frame.
@@ -266,6 +267,18 @@ void report(long launchedAtNs) {
                 percentile(late, 0.5));
   }
   reportStalls(showStart, period);
+  if (!probe.framesFile.empty()) {
+    if (FILE* file = std::fopen(probe.framesFile.c_str(), "w")) {
+      std::fprintf(file, "show_s,swapped_s,video_delay_ms,offset_ms\n");
+      for (const Frame& frame : frames) {
+        const double pictureTime = frame.target - showStart;
+        std::fprintf(file, "%.4f,%.4f,%.2f,%.2f\n", pictureTime, frame.swapped,
+                     frame.videoDelay * 1000,
+                     frame.audioTime >= 0 ? (frame.audioTime - pictureTime) * 1000 : 0.0);
+      }
+      std::fclose(file);
+    }
+  }
 }
 
 }  // namespace
@@ -296,6 +309,8 @@ int main(int argc, char** argv) {
     std::string argument = argv[i];
     if (argument == "--startup-only") {
       probe.startupOnly = true;
+    } else if (argument == "--frames" && i + 1 < argc) {
+      probe.framesFile = argv[++i];
     } else if (argument == "--started-file" && i + 1 < argc) {
       probe.startedFile = argv[++i];
     } else if (argument == "--launched-at" && i + 1 < argc) {
@@ -310,7 +325,7 @@ int main(int argc, char** argv) {
     } else {
       std::fprintf(stderr,
                    "usage: bench-live-timing [--startup-only] [--launched-at NANOSECONDS] "
-                   "[--started-file PATH]\n"
+                   "[--started-file PATH] [--frames CSV]\n"
                    "Runs the show once on the display (use xvfb-run without one) and prints "
                    "cue lateness, frame intervals, audio-video offset, start-up time and peak "
                    "memory.\n");

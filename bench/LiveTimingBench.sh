@@ -4,18 +4,22 @@
 # device exists), start-up time and peak memory, then a bare window's peak
 # memory for comparison.
 #
-#   bench/LiveTimingBench.sh [--null-sink] [--stall SECONDS@SHOW_SECONDS] [BUILD_DIR] [WIDTHxHEIGHT]
+#   bench/LiveTimingBench.sh [--null-sink] [--stall SECONDS@SHOW_SECONDS] [--frames CSV]
+#                            [BUILD_DIR] [WIDTHxHEIGHT]
 #
 # --null-sink  plays into a private PulseAudio daemon's null sink, a sound
 #              device clocked like a real one, on a socket of its own.
 # --stall      stops the whole probe (SIGSTOP) for SECONDS once the show has
 #              run SHOW_SECONDS, then lets it continue (SIGCONT), e.g. 2@20.
+# --frames     writes every frame (show time, swap time, video delay, offset)
+#              to CSV.
 set -euo pipefail
-null_sink=0 stall=""
+null_sink=0 stall="" frames=()
 while [ $# -gt 0 ]; do
   case $1 in
     --null-sink) null_sink=1; shift ;;
     --stall) stall=${2:?--stall takes SECONDS@SHOW_SECONDS}; shift 2 ;;
+    --frames) frames=(--frames "$(realpath -m "${2:?--frames takes a file}")"); shift 2 ;;
     --*) echo "unknown option $1" >&2; exit 2 ;;
     *) break ;;
   esac
@@ -64,7 +68,8 @@ PA
   export PULSE_SERVER="unix:$work/pulse.socket" SDL_AUDIODRIVER=pulseaudio
 fi
 
-sh -c 'exec "$0" --started-file "$1" --launched-at "$(date +%s%N)"' "$probe" "$work/started" \
+sh -c 'probe=$0 started=$1; shift; exec "$probe" --started-file "$started" "$@" --launched-at "$(date +%s%N)"' \
+  "$probe" "$work/started" "${frames[@]}" \
   >"$work/report" &
 show=$!
 pids+=("$show")

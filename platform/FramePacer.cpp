@@ -12,7 +12,7 @@ FramePacer::FramePacer(Clock clock, double refreshRate, bool vsync)
 FramePacer::Frame FramePacer::nextFrame() {
   const double now = clock_();
   frameStarted_ = now;
-  const double ready = now + drawTime_;
+  const double ready = now + drawTime_ + swapTime_;
   double target;
   if (vsync_) {
     target = std::max(ready, lastSwap_ + period());
@@ -23,24 +23,29 @@ FramePacer::Frame FramePacer::nextFrame() {
     }
   }
   lastTarget_ = target;
-  return {target, showTimeAt(target)};
+  return {target, showTimeAt(target), target - swapTime_};
 }
 
 double FramePacer::showTimeNow() {
   return showTimeAt(clock_());
 }
 
-double FramePacer::showTimeAt(double displayTime) {
-  const double now = clock_();
+void FramePacer::noticeStall(double now) {
   if (now - lastTick_ > kStallGap && lastShowTime_ > -1e299) {
     settleUntil_ = now + kSettleTime;
     resumedAt_ = now;
     resumedFrom_ = lastShowTime_;
+    ranOn_ = std::max(videoDelay_, 0.0);
   }
   lastTick_ = now;
+}
+
+double FramePacer::showTimeAt(double displayTime) {
+  const double now = clock_();
+  noticeStall(now);
   double shown = displayTime - videoDelay_;
   if (now < settleUntil_) {
-    shown = std::min(shown, resumedFrom_ + (displayTime - resumedAt_));
+    shown = std::min(shown, resumedFrom_ + ranOn_ + (displayTime - resumedAt_));
   }
   lastShowTime_ = std::max(lastShowTime_, shown);
   return lastShowTime_;
@@ -51,12 +56,20 @@ void FramePacer::drawn() {
   drawTime_ = std::max(took, drawTime_ * 0.95 + took * 0.05);
 }
 
+void FramePacer::swapping() {
+  swapStarted_ = clock_();
+}
+
 void FramePacer::swapped() {
   const double previous = lastSwap_;
   lastSwap_ = clock_();
   if (vsync_) {
+    // Here the swap's wait is for the blank, which is the target already.
     fastSwaps_ = lastSwap_ - previous < period() * 0.5 ? fastSwaps_ + 1 : 0;
     vsync_ = fastSwaps_ < kFastSwapsToPace;
+  } else {
+    const double took = std::min(lastSwap_ - swapStarted_, kLongestDraw);
+    swapTime_ += std::clamp(took - swapTime_, -kSwapStep, kSwapStep);
   }
 }
 
@@ -66,6 +79,7 @@ void FramePacer::soundStarted(Sound start) {
 }
 
 void FramePacer::hear(std::optional<Sound> sound) {
+  noticeStall(clock_());
   if (!sound) {
     following_ = false;
     return;

@@ -18,6 +18,10 @@ namespace platform {
 // A frame is never aimed at a time before its drawing can be done: the
 // pacer keeps an estimate of the drawing time (it rises at once with a slow
 // frame and decays slowly) and targets a slot no earlier than now plus that.
+// A frame is on screen when its swap returns, and copying it out takes time
+// of its own: on the grid the swap starts that long before the target, by
+// an estimate that steps towards each measured swap, so that it settles on
+// their median and one slow swap barely moves it.
 //
 // Show clock. The show time of a frame is its display time less the video
 // delay d. Before any music d is 0. While music sounds, d is where the sound
@@ -29,11 +33,15 @@ namespace platform {
 // its last value, so the display clock carries on from where the sound left
 // off.
 //
-// Stalls. After a gap in the display clock, the first reports of the sound
-// may still describe the time before it. For a moment the picture therefore
-// runs on from where it stopped, at normal speed, no further than the sound
-// allows: if the whole process stood still, sound and picture resume
-// together; if only the picture did, it then jumps forward to the sound.
+// Stalls. The host reports the sound before it asks for a frame, so a frame
+// after a gap in the display clock pictures where the sound is then. During
+// a stall of the whole process the output plays on what it had been given,
+// at most about the video delay, then waits there; if only the picture stood
+// still, the sound ran on and the picture jumps forward to it. For a moment
+// after a gap a report is not believed further than the first of these: the
+// picture runs on at normal speed from where it stopped plus the video delay
+// before the stall, so a report that still describes the time before the gap
+// cannot throw it ahead.
 class FramePacer {
  public:
   using Clock = std::function<double()>;  // display clock, seconds
@@ -47,9 +55,10 @@ class FramePacer {
   struct Frame {
     double displayTime;  // when the frame reaches the screen
     double showTime;     // the show's moment it pictures
+    double swapAt;       // when to start its swap, without vsync
   };
 
-  static constexpr double kSnapError = 0.030;  // seconds of error taken at once
+  static constexpr double kSnapError = 0.010;  // seconds of error taken at once
   static constexpr double kSmoothing = 0.1;    // share of a small error taken per report
   static constexpr double kStallGap = 0.25;    // seconds between frames that count as a stall
   static constexpr double kSettleTime = 0.1;   // seconds after a stall before the sound leads
@@ -57,6 +66,8 @@ class FramePacer {
   static constexpr int kFastSwapsToPace = 10;
   // Seconds: a longer draw was a stall, not work.
   static constexpr double kLongestDraw = 0.1;
+  // Seconds the swap estimate moves towards each measured swap.
+  static constexpr double kSwapStep = 0.00025;
 
   FramePacer(Clock clock, double refreshRate, bool vsync);
 
@@ -67,7 +78,8 @@ class FramePacer {
   double showTimeNow();
   // Called when the frame has been drawn, before any wait for its swap.
   void drawn();
-  // Called when the swap of the frame returned.
+  // Called right before the swap of the frame, and when it returned.
+  void swapping();
   void swapped();
 
   // A player has just started: its first sample is heard at `start`.
@@ -78,10 +90,12 @@ class FramePacer {
   double period() const { return 1.0 / refreshRate_; }
   bool vsync() const { return vsync_; }
   double videoDelay() const { return videoDelay_; }
+  double swapTime() const { return swapTime_; }
   double lastShowTime() const { return lastShowTime_; }
 
  private:
   double showTimeAt(double displayTime);
+  void noticeStall(double now);
 
   Clock clock_;
   double refreshRate_;
@@ -91,6 +105,8 @@ class FramePacer {
   double lastTarget_ = 0;
   double frameStarted_ = 0;   // display clock when the frame being drawn was asked for
   double drawTime_ = 0;       // estimate of the seconds a frame takes to draw
+  double swapStarted_ = 0;    // display clock when the last swap began
+  double swapTime_ = 0;       // estimate of the seconds a swap takes to return
   double lastTick_ = -1e300;  // display time of the last frame or pass
   double videoDelay_ = 0;
   bool following_ = false;  // the last report came from sounding music
@@ -98,6 +114,7 @@ class FramePacer {
   double settleUntil_ = -1e300;  // display time the stall's caution ends
   double resumedAt_ = 0;         // display time the last stall ended
   double resumedFrom_ = 0;       // show time the last stall ended at
+  double ranOn_ = 0;             // how far the sound can have played on through it
 };
 
 }  // namespace platform

@@ -143,6 +143,7 @@ void SdlWindowHost::drawFrame(double t) {
     // instant it was drawn for, not a drawing time later.
     std::this_thread::sleep_for(std::chrono::duration<double>(swapAt_ - now()));
   }
+  pacer_->swapping();
   SDL_GL_SwapWindow(sdlWindow_);
   pacer_->swapped();
 }
@@ -170,11 +171,12 @@ int SdlWindowHost::run() {
       followAudio();
       continue;
     }
+    // The sound first: after a stall the frame must picture where it is now.
+    followAudio();
     const FramePacer::Frame frame = pacer_->nextFrame();
     runLoop.runUntil(frame.showTime);
-    followAudio();
     updateCursor();
-    swapAt_ = frame.displayTime;
+    swapAt_ = frame.swapAt;
     drawFrame(frame.showTime);
     updateScale();
   }

@@ -77,7 +77,7 @@ class SdlWindowHost : public ui::WindowHost {
   double counterFrequency_ = 1;
   double refreshRate_ = 60;  // frames per second of the window's display
   std::unique_ptr<FramePacer> pacer_;
-  double swapAt_ = 0;      // display time the frame being drawn is due on screen
+  double swapAt_ = 0;      // display time to start the swap of the frame being drawn
   double lastMotion_ = 0;  // display clock seconds of the last pointer motion
   bool cursorShown_ = true;
   bool opensFullScreen_ = false;

@@ -110,7 +110,11 @@ bool AudioFeed::render(float* out, std::size_t frames, double heardAt) {
   if (got > 0) {
     std::size_t start = consumed_.load();
     consumed_ = start + got;
-    storeAnchor({heardAt, start, start + got});
+    const Anchor previous = loadAnchor();
+    storeAnchor({heardAt, start, start + got,
+                 previous.heardAt < 0
+                     ? -1e300
+                     : static_cast<double>(previous.first) / sampleRate - previous.heardAt});
   }
   // The worker's last write comes before `ended_`: an empty ring then is the
   // end of the track, not an underrun.
@@ -122,9 +126,9 @@ std::optional<ui::AudioPlayer::HeardPosition> AudioFeed::heardPosition(double no
   if (anchor.heardAt < 0) {
     return std::nullopt;
   }
-  double fileTime =
-      std::min(static_cast<double>(anchor.first) / sampleRate + (now - anchor.heardAt),
-               static_cast<double>(anchor.end) / sampleRate);
+  const double first = static_cast<double>(anchor.first) / sampleRate;
+  double fileTime = std::max(first + (now - anchor.heardAt), std::min(now + anchor.before, first));
+  fileTime = std::min(fileTime, static_cast<double>(anchor.end) / sampleRate);
   if (fileTime < 0) {
     return std::nullopt;
   }
@@ -145,6 +149,7 @@ void AudioFeed::storeAnchor(const Anchor& anchor) {
   anchorHeardAt_.store(anchor.heardAt, std::memory_order_relaxed);
   anchorFirst_.store(anchor.first, std::memory_order_relaxed);
   anchorEnd_.store(anchor.end, std::memory_order_relaxed);
+  anchorBefore_.store(anchor.before, std::memory_order_relaxed);
   anchorSequence_.store(sequence + 2, std::memory_order_release);
 }
 
@@ -153,7 +158,8 @@ AudioFeed::Anchor AudioFeed::loadAnchor() const {
     unsigned sequence = anchorSequence_.load(std::memory_order_acquire);
     Anchor anchor{anchorHeardAt_.load(std::memory_order_relaxed),
                   anchorFirst_.load(std::memory_order_relaxed),
-                  anchorEnd_.load(std::memory_order_relaxed)};
+                  anchorEnd_.load(std::memory_order_relaxed),
+                  anchorBefore_.load(std::memory_order_relaxed)};
     std::atomic_thread_fence(std::memory_order_acquire);
     if ((sequence & 1) == 0 && anchorSequence_.load(std::memory_order_relaxed) == sequence) {
       return anchor;

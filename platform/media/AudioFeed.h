@@ -67,11 +67,14 @@ class AudioFeed {
 
  private:
   // Sample `first` reaches the listener at `heardAt`; the output has taken
-  // frames up to `end`.
+  // frames up to `end`. The render before said that at time t the sound
+  // heard was at t + `before` seconds, up to `first`: what it gave is heard
+  // out before this render's sound, so the position never goes back.
   struct Anchor {
     double heardAt = -1;
     std::size_t first = 0;
     std::size_t end = 0;
+    double before = -1e300;
   };
 
   bool start(const std::string& path, std::string& error);  // owner
@@ -107,6 +110,7 @@ class AudioFeed {
   std::atomic<double> anchorHeardAt_{-1};
   std::atomic<std::size_t> anchorFirst_{0};
   std::atomic<std::size_t> anchorEnd_{0};
+  std::atomic<double> anchorBefore_{-1e300};
 };
 
 }  // namespace platform

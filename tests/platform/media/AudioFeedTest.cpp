@@ -75,3 +75,22 @@ TEST(AudioFeed, GivesTheTrackInOrderAndOnlyAdvancesBySound) {
   EXPECT_EQ(out[0], reference.samples()[0]);
   EXPECT_EQ(out[1], reference.samples()[1]);
 }
+
+// Through a stall of the whole process the output plays out what it was
+// given; the next block is heard a latency after the process resumes, and
+// until then the position waits where the sound stopped instead of going back.
+TEST(AudioFeed, AfterAStallThePositionWaitsWhereTheSoundStopped) {
+  MediaFixtures files;
+  std::string error;
+  AudioFeed feed(48000);
+  ASSERT_TRUE(feed.open(files.toneFile("tone.m4a", 1.0, 0.0), error)) << error;
+  for (int wait = 0; wait < 3000 && feed.bufferedFrames() < 2048; ++wait) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  std::vector<float> out(2 * 1024);
+  feed.render(out.data(), 1024, 10.0);
+  feed.render(out.data(), 1024, 20.0);
+  const double stoppedAt = 1024.0 / AudioFeed::sampleRate;
+  EXPECT_DOUBLE_EQ(feed.heardPosition(19.99)->fileTime, stoppedAt);
+  EXPECT_NEAR(feed.heardPosition(20.01)->fileTime, stoppedAt + 0.01, 1e-9);
+}
