@@ -82,6 +82,9 @@ int applicationMain(int, char**, const ui::DelegateFactory& delegateFactory,
     if (displayProblem.empty()) {
       sdlHost = std::make_unique<SdlWindowHost>();
       sdlHost->setOpensFullScreen(options.fullScreen);
+      // The window is made now, hidden, while the media libraries load on a
+      // thread of their own; it shows once the delegate's resources passed.
+      sdlHost->prepare(ui::Screen::main().bounds().size);
     } else {
       host = std::make_unique<NoDisplayHost>(displayProblem);
     }

@@ -68,34 +68,53 @@ void SdlWindowHost::followAudio() {
   pacer_->hear(sound);
 }
 
+void SdlWindowHost::prepare(ui::Size size) {
+  try {
+    createWindow(size);
+  } catch (const std::runtime_error& error) {
+    prepareError_ = error.what();
+  }
+}
+
+void SdlWindowHost::createWindow(ui::Size size) {
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+  SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+  sdlWindow_ = SDL_CreateWindow(
+      "you are invited", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+      std::max(1, int(std::lround(size.width))), std::max(1, int(std::lround(size.height))),
+      SDL_WINDOW_OPENGL | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_HIDDEN);
+  if (!sdlWindow_) {
+    throw std::runtime_error(std::string("cannot open a window: ") + SDL_GetError());
+  }
+  glContext_ = SDL_GL_CreateContext(sdlWindow_);
+  if (!glContext_) {
+    throw std::runtime_error(std::string("cannot make an OpenGL 3.3 context: ") + SDL_GetError());
+  }
+  GraphicsDriver::keepLoaded();
+  const bool vsync = SDL_GL_SetSwapInterval(1) == 0;
+  SDL_DisplayMode mode;
+  int display = SDL_GetWindowDisplayIndex(sdlWindow_);
+  if (SDL_GetCurrentDisplayMode(std::max(display, 0), &mode) == 0 && mode.refresh_rate > 0) {
+    refreshRate_ = mode.refresh_rate;
+  }
+  pacer_ = std::make_unique<FramePacer>([this] { return now(); }, refreshRate_, vsync);
+  compositor_ = std::make_unique<Compositor>();
+}
+
 void SdlWindowHost::present(ui::Window& window) {
   window_ = window.weak_from_this();
+  if (!prepareError_.empty()) {
+    throw std::runtime_error(prepareError_);
+  }
   if (!sdlWindow_) {
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    createWindow(window.frame().size);
+  }
+  if (!(SDL_GetWindowFlags(sdlWindow_) & SDL_WINDOW_SHOWN)) {
     ui::Rect frame = window.frame();
-    sdlWindow_ = SDL_CreateWindow(
-        "you are invited", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-        std::max(1, int(std::lround(frame.width()))), std::max(1, int(std::lround(frame.height()))),
-        SDL_WINDOW_OPENGL | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_HIDDEN);
-    if (!sdlWindow_) {
-      throw std::runtime_error(std::string("cannot open a window: ") + SDL_GetError());
-    }
-    glContext_ = SDL_GL_CreateContext(sdlWindow_);
-    if (!glContext_) {
-      throw std::runtime_error(std::string("cannot make an OpenGL 3.3 context: ") + SDL_GetError());
-    }
-    GraphicsDriver::keepLoaded();
-    const bool vsync = SDL_GL_SetSwapInterval(1) == 0;
-    SDL_DisplayMode mode;
-    int display = SDL_GetWindowDisplayIndex(sdlWindow_);
-    if (SDL_GetCurrentDisplayMode(std::max(display, 0), &mode) == 0 && mode.refresh_rate > 0) {
-      refreshRate_ = mode.refresh_rate;
-    }
-    pacer_ = std::make_unique<FramePacer>([this] { return now(); }, refreshRate_, vsync);
-    compositor_ = std::make_unique<Compositor>();
+    SDL_SetWindowSize(sdlWindow_, std::max(1, int(std::lround(frame.width()))),
+                      std::max(1, int(std::lround(frame.height()))));
     SDL_ShowWindow(sdlWindow_);
     if (opensFullScreen_) {
       toggleFullScreen(true);

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <stdexcept>
+#include <string>
 
 #include "platform/Compositor.h"
 #include "platform/FramePacer.h"
@@ -32,9 +33,13 @@ class SdlWindowHost : public ui::WindowHost {
   SdlWindowHost(const SdlWindowHost&) = delete;
   SdlWindowHost& operator=(const SdlWindowHost&) = delete;
 
-  // Creates and shows the SDL window with the ui::Window's frame and draws its
-  // first frame. Throws std::runtime_error when no window or no OpenGL 3.3
-  // context can be made.
+  // Makes the SDL window, hidden, with its OpenGL context, ahead of the
+  // ui::Window it will show: the program does this while its resources are
+  // still being checked on other threads. A failure is kept for present().
+  void prepare(ui::Size size);
+  // Shows the SDL window (made now, when not prepared) with the ui::Window's
+  // frame and draws its first frame. Throws std::runtime_error when no window
+  // or no OpenGL 3.3 context can be made.
   void present(ui::Window& window) override;
 
   // Runs until the window is closed or the user quits; the window then learns
@@ -63,6 +68,7 @@ class SdlWindowHost : public ui::WindowHost {
   void updateScale();
   void updateCursor();
   void toggleFullScreen(bool on);
+  void createWindow(ui::Size size);
   // Tells the pacer where the music is: the sync point of a player that has
   // just started, then what that player reports as heard.
   void followAudio();
@@ -72,7 +78,8 @@ class SdlWindowHost : public ui::WindowHost {
   SDL_GLContext glContext_ = nullptr;
   std::unique_ptr<Compositor> compositor_;
   std::function<void()> frameDrawn_;
-  double origin_ = 0;  // run-loop seconds at counterOrigin_
+  std::string prepareError_;  // why prepare() made no window
+  double origin_ = 0;         // run-loop seconds at counterOrigin_
   std::uint64_t counterOrigin_ = 0;
   double counterFrequency_ = 1;
   double refreshRate_ = 60;  // frames per second of the window's display
