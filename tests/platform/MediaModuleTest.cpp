@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 #include "platform/MediaModule.h"
@@ -36,6 +37,10 @@ struct BrokenModule {
   std::string path;
   std::string reason;  // a regular expression for the text after the path
 };
+
+void PrintTo(const BrokenModule& module, std::ostream* out) {
+  *out << module.path;
+}
 
 class MediaModuleFailure : public ::testing::TestWithParam<BrokenModule> {};
 
