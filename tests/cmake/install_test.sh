@@ -25,17 +25,15 @@ needed=$(readelf -dW "$prefix/bin/invited" | grep NEEDED)
   fail "invited links FFmpeg: $needed"
 module=$(find "$prefix" -path '*/invited/invited-media.so')
 [ -f "$module" ] || fail "no media module under $prefix"
-# Without its module the program says which file it looked for, and stops.
-if command -v xvfb-run > /dev/null; then
-  mv "$module" "$module.away"
-  status=0
-  env -u SDL_VIDEODRIVER -u WAYLAND_DISPLAY SDL_AUDIODRIVER=dummy timeout 60 \
-    xvfb-run -a "$prefix/bin/invited" 2> errors.txt || status=$?
-  mv "$module.away" "$module"
-  [ "$status" = 1 ] || fail "without its module, invited exited with status $status"
-  [ "$(wc -l < errors.txt)" = 1 ] && grep -q "^invited: cannot load $module: " errors.txt ||
-    fail "without its module, invited said: $(cat errors.txt)"
-fi
+# Without its module the program names the file it looked for, and stops
+# before it asks for a display.
+mv "$module" "$module.away"
+status=0
+env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER "$prefix/bin/invited" 2> errors.txt || status=$?
+mv "$module.away" "$module"
+[ "$status" = 1 ] || fail "without its module, invited exited with status $status"
+[ "$(wc -l < errors.txt)" = 1 ] && grep -q "^invited: cannot load $module: " errors.txt ||
+  fail "without its module, invited said: $(cat errors.txt)"
 
 share=$prefix/share
 for font in Inter-Regular.otf Inter-Bold.otf InterDisplay-Black.otf; do
