@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <ostream>
 #include <string>
 
 #include "platform/MediaModule.h"
@@ -15,9 +14,6 @@ using platform::MediaModule;
 TEST(MediaModule, PlayersShareTheProgramsRunLoopAndSyncPoint) {
   MediaModule::install("probe", INVITED_MEDIA_MODULE_PATH);
   std::string error;
-  EXPECT_FALSE(ui::AudioPlayer::createWithContentsOfURL("/nonexistent/audio.m4a", error));
-  EXPECT_NE(error.find("/nonexistent/audio.m4a"), std::string::npos) << error;
-
   auto player = ui::AudioPlayer::createWithContentsOfURL(INVITED_TRACK_PATH, error);
   ASSERT_TRUE(player) << error;
   EXPECT_GT(player->duration(), 60.0);
@@ -32,15 +28,12 @@ TEST(MediaModule, PlayersShareTheProgramsRunLoopAndSyncPoint) {
   ui::RunLoop::main().reset();
 }
 
+// A missing module is the program's own test (tests/show/ProgramTest.cpp).
 struct BrokenModule {
   const char* name;
   std::string path;
   std::string reason;  // a regular expression for the text after the path
 };
-
-void PrintTo(const BrokenModule& module, std::ostream* out) {
-  *out << module.path;
-}
 
 class MediaModuleFailure : public ::testing::TestWithParam<BrokenModule> {};
 
@@ -57,9 +50,7 @@ TEST_P(MediaModuleFailure, EndsTheProcessWithOneLine) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Modules, MediaModuleFailure,
-                         ::testing::Values(BrokenModule{"Missing", "/nonexistent/invited-media.so",
-                                                        "[^\n]*No such file[^\n]*"},
-                                           BrokenModule{"NotALibrary", INVITED_TRACK_PATH,
+                         ::testing::Values(BrokenModule{"NotALibrary", INVITED_TRACK_PATH,
                                                         "[^\n]*(invalid ELF|too short)[^\n]*"},
                                            BrokenModule{"WithoutTheEntryPoint", "libm.so.6",
                                                         "it has no invited_media_factory"}),
