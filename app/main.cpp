@@ -3,8 +3,7 @@
 
 #include "app/AppDelegate.h"
 #include "platform/ApplicationMain.h"
-#include "platform/media/Ffmpeg.h"
-#include "platform/media/MediaAudioPlayer.h"
+#include "platform/MediaModule.h"
 #include "ui/Bundle.h"
 
 namespace {
@@ -34,9 +33,9 @@ int main(int argc, char** argv) {
     return usageStatus;
   }
 
-  platform::ffmpeg::setLogPolicy();
+  // First, so that the music player's libraries load while the display opens.
+  platform::MediaModule::install("invited");
   ui::Bundle::main() = ui::Bundle::installed("invited", "invited");
-  platform::MediaAudioPlayer::install();
   return platform::applicationMain(
       argc, argv, [gentle] { return std::make_shared<AppDelegate>(gentle); }, shell);
 }

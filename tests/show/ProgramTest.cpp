@@ -32,6 +32,7 @@ class Program : public ::testing::Test {
     fs::remove_all(folder);
     fs::create_directories(folder / "resources");
     fs::copy_file(INVITED_PROGRAM, folder / "invited");
+    fs::copy_file(INVITED_MEDIA_MODULE, folder / "invited-media.so");
     for (const auto& entry : fs::directory_iterator(INVITED_RESOURCES)) {
       if (entry.path().extension() == ".otf" || entry.path().filename() == "audio.m4a") {
         fs::copy_file(entry.path(), folder / "resources" / entry.path().filename());
@@ -107,6 +108,15 @@ INSTANTIATE_TEST_SUITE_P(
                       BadResource{"MissingDisplayBlackFace", "InterDisplay-Black.otf", false},
                       BadResource{"CorruptBoldFace", "Inter-Bold.otf", true}),
     [](const ::testing::TestParamInfo<BadResource>& info) { return std::string(info.param.name); });
+
+TEST_F(Program, WithoutItsMediaModuleItNamesTheFileInOneLine) {
+  fs::remove(folder / "invited-media.so");
+  Outcome result = run();
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.standardError,
+            "invited: cannot load " + (folder / "invited-media.so").string() +
+                ": cannot open shared object file: No such file or directory\n");
+}
 
 TEST_F(Program, WithGoodResourcesButNoDisplayItSaysSoInOneLine) {
   Outcome result = run();
