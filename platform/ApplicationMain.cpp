@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/MediaModule.h"
 #include "platform/SdlWindowHost.h"
 #include "ui/Screen.h"
 
@@ -82,9 +83,13 @@ int applicationMain(int, char**, const ui::DelegateFactory& delegateFactory,
     if (displayProblem.empty()) {
       sdlHost = std::make_unique<SdlWindowHost>();
       sdlHost->setOpensFullScreen(options.fullScreen);
-      // The window is made now, hidden, while the media libraries load on a
-      // thread of their own; it shows once the delegate's resources passed.
+      // The window is made now, hidden; it shows once the delegate's
+      // resources passed. With the display's and the driver's libraries in,
+      // the media module loads on its own thread (no other load waits on
+      // the system loader then) while this one readies the drawing.
       sdlHost->prepare(ui::Screen::main().bounds().size);
+      MediaModule::startLoading();
+      sdlHost->warmUp();
     } else {
       host = std::make_unique<NoDisplayHost>(displayProblem);
     }

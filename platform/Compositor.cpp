@@ -21,7 +21,9 @@ ui::Color premultiplied(const ui::Color& c, double opacity) {
 
 }  // namespace
 
-Compositor::Compositor() : atlas_([this] { batcher_.flush(); }), cache_(*this) {}
+Compositor::Compositor() : atlas_([this] { batcher_.flush(); }), cache_(*this) {
+  batcher_.setBeforeDraw([this] { atlas_.commit(); });
+}
 
 Compositor::~Compositor() = default;
 
@@ -52,6 +54,15 @@ void Compositor::render(ui::View& root, double t, GLuint framebuffer, int width,
   drawView(root, toDevice, 1.0);
   batcher_.flush();
   cache_.endFrame(frame_);
+}
+
+void Compositor::warmUp(GLuint framebuffer, int width, int height) {
+  batcher_.begin(atlas_.texture(), {framebuffer, width, height});
+  const QuadBatcher::Vertex nothing[4] = {};
+  for (auto kind : {QuadBatcher::Kind::Fill, QuadBatcher::Kind::Glyph}) {
+    batcher_.add(kind, nothing, {0, 0, width, height});
+    batcher_.flush();
+  }
 }
 
 // Traversal ------------------------------------------------------------------

@@ -39,6 +39,11 @@ class Compositor {
   // first. The root's bounds origin lands at the top left; `scale` is pixels
   // per point.
   void render(ui::View& root, double t, GLuint framebuffer, int width, int height, double scale);
+  // Builds the programs that fills and text need and draws nothing with each
+  // into `framebuffer`: a driver compiles its code for a program and a target
+  // at the first draw, which can then happen while other work goes on rather
+  // than in the first frame.
+  void warmUp(GLuint framebuffer, int width, int height);
 
   // Caching is on by default; off, every frame is drawn from scratch.
   void setCaching(bool enabled);

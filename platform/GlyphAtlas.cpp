@@ -42,10 +42,55 @@ GlyphAtlas::~GlyphAtlas() {
   glDeleteTextures(1, &texture_);
 }
 
+void GlyphAtlas::commit() {
+  if (pending_.empty()) {
+    return;
+  }
+  // Upload through unit 0, where the atlas is bound while drawing, so the
+  // other units keep their textures.
+  GLint activeUnit = GL_TEXTURE0;
+  glGetIntegerv(GL_ACTIVE_TEXTURE, &activeUnit);
+  glActiveTexture(GL_TEXTURE0);
+  glBindTexture(GL_TEXTURE_2D, texture_);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  std::vector<std::uint8_t> rows;
+  for (std::size_t first = 0, end; first < pending_.size(); first = end) {
+    // The shelf's new glyphs lie to the right of its old ones. Each goes in
+    // with a one-pixel frame of zeros: the frame lies in the padding of its
+    // neighbours (left, above) or its own (right, below), so bilinear
+    // sampling at a glyph's edge reads zeros, not garbage.
+    const int shelf = pending_[first].y;
+    int x1 = 0, tallest = 0;
+    for (end = first; end < pending_.size() && pending_[end].y == shelf; ++end) {
+      x1 = std::max(x1, pending_[end].x + pending_[end].width + padding);
+      tallest = std::max(tallest, pending_[end].height);
+    }
+    const int x0 = std::max(pending_[first].x - padding, 0), y0 = std::max(shelf - padding, 0);
+    x1 = std::min(x1, size_);
+    const int y1 = std::min(shelf + tallest + padding, size_);
+    const int stride = x1 - x0;
+    rows.assign(std::size_t(stride) * std::size_t(y1 - y0), 0);
+    for (std::size_t i = first; i < end; ++i) {
+      const Pending& glyph = pending_[i];
+      for (int row = 0; row < glyph.height; ++row) {
+        auto source = glyph.coverage.begin() + std::ptrdiff_t(row) * glyph.width;
+        std::copy(source, source + glyph.width,
+                  rows.begin() + std::ptrdiff_t(glyph.y - y0 + row) * stride + (glyph.x - x0));
+      }
+    }
+    glTexSubImage2D(GL_TEXTURE_2D, 0, x0, y0, stride, y1 - y0, GL_RED, GL_UNSIGNED_BYTE,
+                    rows.data());
+  }
+  glActiveTexture(GLenum(activeUnit));
+  pending_.clear();
+}
+
 void GlyphAtlas::clear() {
   if (beforeStartingOver_) {
     beforeStartingOver_();
   }
+  // Whatever was drawn with them went out in the flush above.
+  pending_.clear();
   entries_.clear();
   shelfX_ = shelfY_ = shelfHeight_ = 0;
   ++epoch_;
@@ -102,29 +147,14 @@ std::optional<GlyphAtlas::Entry> GlyphAtlas::find(FT_FaceRec_* face, std::uint32
         return std::nullopt;
       }
     }
-    // The glyph and a one-pixel frame of zeros around it: the frame lies in
-    // the padding of its neighbours (left, above) or its own (right, below),
-    // so bilinear sampling at the glyph's edge reads zeros, not garbage.
-    const int x0 = std::max(entry.x - padding, 0), y0 = std::max(entry.y - padding, 0);
-    const int x1 = std::min(entry.x + entry.width + padding, size_);
-    const int y1 = std::min(entry.y + entry.height + padding, size_);
-    const int stride = x1 - x0;
-    std::vector<std::uint8_t> rows(std::size_t(stride) * std::size_t(y1 - y0), 0);
+    Pending glyph{entry.x, entry.y, entry.width, entry.height, {}};
+    glyph.coverage.resize(std::size_t(entry.width) * std::size_t(entry.height));
     for (int row = 0; row < entry.height; ++row) {
       const unsigned char* source = bitmap.buffer + std::ptrdiff_t(row) * bitmap.pitch;
       std::copy(source, source + entry.width,
-                rows.begin() + std::ptrdiff_t(entry.y - y0 + row) * stride + (entry.x - x0));
+                glyph.coverage.begin() + std::ptrdiff_t(row) * entry.width);
     }
-    // Upload through unit 0, where the atlas is bound while drawing, so the
-    // other units keep their textures.
-    GLint activeUnit = GL_TEXTURE0;
-    glGetIntegerv(GL_ACTIVE_TEXTURE, &activeUnit);
-    glActiveTexture(GL_TEXTURE0);
-    glBindTexture(GL_TEXTURE_2D, texture_);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexSubImage2D(GL_TEXTURE_2D, 0, x0, y0, stride, y1 - y0, GL_RED, GL_UNSIGNED_BYTE,
-                    rows.data());
-    glActiveTexture(GLenum(activeUnit));
+    pending_.push_back(std::move(glyph));
   }
   entries_.emplace(key, entry);
   return entry;

@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 #include <unordered_map>
+#include <vector>
 
 struct FT_FaceRec_;
 
@@ -15,6 +16,11 @@ namespace platform {
 // in rows ("shelves") of one single-channel texture. When the texture is full
 // it starts over empty: callers must have drawn everything that used the old
 // entries first (clear() reports that by bumping epoch()).
+//
+// New glyphs reach the texture in commit(), one upload per shelf, which the
+// drawer calls before each draw: a texture written to between draws makes a
+// driver finish the drawing queued so far, and a first frame of text would
+// pay that for every glyph.
 class GlyphAtlas {
  public:
   // A glyph's place in the texture and its bitmap's offset from the pen
@@ -34,6 +40,8 @@ class GlyphAtlas {
   // `subpixel` quarters of a pixel. None when FreeType cannot render it or
   // it is larger than the whole atlas.
   std::optional<Entry> find(FT_FaceRec_* face, std::uint32_t glyph, double pixelSize, int subpixel);
+  // Uploads the glyphs found since the last commit.
+  void commit();
   // How many times the atlas started over.
   std::uint64_t epoch() const { return epoch_; }
 
@@ -51,6 +59,11 @@ class GlyphAtlas {
   struct KeyHash {
     std::size_t operator()(const Key& k) const;
   };
+  // A glyph placed but not yet in the texture.
+  struct Pending {
+    int x, y, width, height;
+    std::vector<std::uint8_t> coverage;  // rows of `width` bytes
+  };
   bool place(int width, int height, int& x, int& y);
   void clear();
 
@@ -58,6 +71,7 @@ class GlyphAtlas {
   int size_;
   GLuint texture_ = 0;
   std::unordered_map<Key, Entry, KeyHash> entries_;
+  std::vector<Pending> pending_;  // in the order placed: by shelf, left to right
   int shelfX_ = 0, shelfY_ = 0, shelfHeight_ = 0;
   std::uint64_t epoch_ = 0;
 };

@@ -18,6 +18,9 @@ namespace fs = std::filesystem;
 using Entry = void (*)(ui::AudioPlayer::Factory* factory);
 constexpr const char* entryName = "invited_media_factory";
 
+// The module install() made, until the process ends.
+std::weak_ptr<MediaModule> installed;
+
 }  // namespace
 
 std::string MediaModule::defaultPath() {
@@ -32,6 +35,7 @@ std::string MediaModule::defaultPath() {
 
 void MediaModule::install(const std::string& programName, const std::string& path) {
   auto module = std::make_shared<MediaModule>(path);
+  installed = module;
   ui::AudioPlayer::setFactory([module, programName](const std::string& file, std::string& error) {
     const ui::AudioPlayer::Factory* create = module->factory(error);
     if (!create) {
@@ -43,8 +47,19 @@ void MediaModule::install(const std::string& programName, const std::string& pat
   });
 }
 
-MediaModule::MediaModule(std::string path) : path_(std::move(path)) {
-  worker_ = std::thread([this] { load(); });
+void MediaModule::startLoading() {
+  if (auto module = installed.lock()) {
+    module->start();
+  }
+}
+
+MediaModule::MediaModule(std::string path) : path_(std::move(path)) {}
+
+void MediaModule::start() {
+  if (!started_) {
+    started_ = true;
+    worker_ = std::thread([this] { load(); });
+  }
 }
 
 MediaModule::~MediaModule() {
@@ -54,6 +69,7 @@ MediaModule::~MediaModule() {
 }
 
 const ui::AudioPlayer::Factory* MediaModule::factory(std::string& error) {
+  start();
   if (worker_.joinable()) {
     worker_.join();
   }

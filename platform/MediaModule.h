@@ -9,9 +9,12 @@
 namespace platform {
 
 // The music player lives in a module of its own (with FFmpeg and the hundred
-// libraries it needs), loaded on a worker thread while the main thread opens
-// the display and makes the window: loading it costs tens of milliseconds
-// that the path to the first frame does not wait for.
+// libraries it needs), loaded on a worker thread: loading it costs tens of
+// milliseconds that the path to the first frame should not wait for. The
+// system's loader takes one lock for the whole of any library load, so the
+// load starts once the window and its OpenGL driver are loaded
+// (startLoading()), while the main thread readies its drawing; a player
+// asked for before that loads the module on the spot.
 //
 // The module binds to the program's own toolkit (one run loop, one audio sync
 // point), so every program that loads it is linked with its symbols exported.
@@ -22,19 +25,23 @@ class MediaModule {
   // build tree).
   static std::string defaultPath();
 
-  // Starts loading the module at `path` and makes ui::AudioPlayer's factory
-  // wait for it, then create the module's player. When the module cannot be
+  // Makes ui::AudioPlayer's factory load the module at `path` (or wait for
+  // the load startLoading() began), then create the module's player. When the module cannot be
   // loaded, the first player asked for ends the process with status 1 and
   // one line, signed with `programName`, naming the file and the reason.
   static void install(const std::string& programName, const std::string& path = defaultPath());
+  // Starts loading the installed module on its worker, if it has not begun.
+  static void startLoading();
 
-  // Starts loading at once; threads: construct, wait and destroy on one thread.
+  // Threads: construct, start, wait and destroy on one thread.
   explicit MediaModule(std::string path);
   ~MediaModule();
   MediaModule(const MediaModule&) = delete;
   MediaModule& operator=(const MediaModule&) = delete;
 
-  // Waits for the load. The module's factory, or null with `error` set to
+  // Begins the load on the worker; a second call does nothing.
+  void start();
+  // Starts the load if need be and waits for it. The module's factory, or null with `error` set to
   // "cannot load <path>: <reason>".
   const ui::AudioPlayer::Factory* factory(std::string& error);
 
@@ -45,6 +52,7 @@ class MediaModule {
   // Written by the worker, read after it is joined.
   ui::AudioPlayer::Factory factory_;
   std::string error_;
+  bool started_ = false;
   std::thread worker_;
 };
 

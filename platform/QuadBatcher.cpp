@@ -185,6 +185,9 @@ void QuadBatcher::flush() {
   if (vertices_.empty()) {
     return;
   }
+  if (beforeDraw_) {
+    beforeDraw_();
+  }
   const std::size_t kind = index(kind_);
   if (bound_ != int(kind)) {
     bound_ = int(kind);

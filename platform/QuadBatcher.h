@@ -3,6 +3,7 @@
 #include <epoxy/gl.h>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -61,6 +62,8 @@ class QuadBatcher {
   // Clears `rect` of the target to transparent.
   void clearRect(const PixelRect& rect);
   void flush();
+  // Called before each draw call, e.g. to bring a texture up to date.
+  void setBeforeDraw(std::function<void()> beforeDraw) { beforeDraw_ = std::move(beforeDraw); }
   // Another drawer used the context: bind the batcher's vertex array and
   // blending again and forget which program was bound.
   void resume();
@@ -78,6 +81,7 @@ class QuadBatcher {
   GLuint image_ = 0;
   Target target_;
   PixelRect scissor_;
+  std::function<void()> beforeDraw_;
 };
 
 }  // namespace platform

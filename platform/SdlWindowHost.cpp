@@ -76,6 +76,14 @@ void SdlWindowHost::prepare(ui::Size size) {
   }
 }
 
+void SdlWindowHost::warmUp() {
+  int pixelWidth = 0, pixelHeight = 0;
+  if (compositor_) {
+    SDL_GL_GetDrawableSize(sdlWindow_, &pixelWidth, &pixelHeight);
+    compositor_->warmUp(0, std::max(pixelWidth, 1), std::max(pixelHeight, 1));
+  }
+}
+
 void SdlWindowHost::createWindow(ui::Size size) {
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
@@ -112,9 +120,14 @@ void SdlWindowHost::present(ui::Window& window) {
     createWindow(window.frame().size);
   }
   if (!(SDL_GetWindowFlags(sdlWindow_) & SDL_WINDOW_SHOWN)) {
-    ui::Rect frame = window.frame();
-    SDL_SetWindowSize(sdlWindow_, std::max(1, int(std::lround(frame.width()))),
-                      std::max(1, int(std::lround(frame.height()))));
+    // Asked only when it differs: SDL waits for a size change to happen.
+    const int w = std::max(1, int(std::lround(window.frame().width())));
+    const int h = std::max(1, int(std::lround(window.frame().height())));
+    int preparedWidth = 0, preparedHeight = 0;
+    SDL_GetWindowSize(sdlWindow_, &preparedWidth, &preparedHeight);
+    if (w != preparedWidth || h != preparedHeight) {
+      SDL_SetWindowSize(sdlWindow_, w, h);
+    }
     SDL_ShowWindow(sdlWindow_);
     if (opensFullScreen_) {
       toggleFullScreen(true);

@@ -37,6 +37,8 @@ class SdlWindowHost : public ui::WindowHost {
   // ui::Window it will show: the program does this while its resources are
   // still being checked on other threads. A failure is kept for present().
   void prepare(ui::Size size);
+  // Readies the prepared window's drawing (Compositor::warmUp).
+  void warmUp();
   // Shows the SDL window (made now, when not prepared) with the ui::Window's
   // frame and draws its first frame. Throws std::runtime_error when no window
   // or no OpenGL 3.3 context can be made.
