@@ -35,7 +35,7 @@ void FramePacer::noticeStall(double now) {
     settleUntil_ = now + kSettleTime;
     resumedAt_ = now;
     resumedFrom_ = lastShowTime_;
-    ranOn_ = std::max(videoDelay_, 0.0);
+    ranOn_ = std::max(videoDelay_, 0.0) + kOutputSlack;
   }
   lastTick_ = now;
 }

@@ -40,8 +40,8 @@ namespace platform {
 // still, the sound ran on and the picture jumps forward to it. For a moment
 // after a gap a report is not believed further than the first of these: the
 // picture runs on at normal speed from where it stopped plus the video delay
-// before the stall, so a report that still describes the time before the gap
-// cannot throw it ahead.
+// before the stall and a little slack, so a report that still describes the
+// time before the gap cannot throw it far ahead.
 class FramePacer {
  public:
   using Clock = std::function<double()>;  // display clock, seconds
@@ -62,6 +62,8 @@ class FramePacer {
   static constexpr double kSmoothing = 0.1;    // share of a small error taken per report
   static constexpr double kStallGap = 0.25;    // seconds between frames that count as a stall
   static constexpr double kSettleTime = 0.1;   // seconds after a stall before the sound leads
+  // Seconds the output may hold beyond the video delay (a block or two).
+  static constexpr double kOutputSlack = 0.1;
   // Swaps in a row that ignore the blank before the grid takes over.
   static constexpr int kFastSwapsToPace = 10;
   // Seconds: a longer draw was a stall, not work.

@@ -18,9 +18,8 @@ namespace platform {
 // entries first (clear() reports that by bumping epoch()).
 //
 // New glyphs reach the texture in commit(), one upload per shelf, which the
-// drawer calls before each draw: a texture written to between draws makes a
-// driver finish the drawing queued so far, and a first frame of text would
-// pay that for every glyph.
+// drawer calls before each draw: a texture written to between draws may make
+// a driver finish the drawing queued so far, once per glyph otherwise.
 class GlyphAtlas {
  public:
   // A glyph's place in the texture and its bitmap's offset from the pen

@@ -121,14 +121,26 @@ bool AudioFeed::render(float* out, std::size_t frames, double heardAt) {
   return got == frames || !ended_.load(std::memory_order_acquire) || ring_.available() > 0;
 }
 
-std::optional<ui::AudioPlayer::HeardPosition> AudioFeed::heardPosition(double now) const {
+std::optional<ui::AudioPlayer::HeardPosition> AudioFeed::heardPosition(double now,
+                                                                       double latency) const {
   Anchor anchor = loadAnchor();
   if (anchor.heardAt < 0) {
     return std::nullopt;
   }
   const double first = static_cast<double>(anchor.first) / sampleRate;
-  double fileTime = std::max(first + (now - anchor.heardAt), std::min(now + anchor.before, first));
-  fileTime = std::min(fileTime, static_cast<double>(anchor.end) / sampleRate);
+  const double end = static_cast<double>(anchor.end) / sampleRate;
+  const double fromThis = first + (now - anchor.heardAt);
+  const double fromBefore = now + anchor.before;
+  if (fromThis >= end) {
+    // Everything given out has been heard: the next sound goes out at the
+    // earliest now, and is heard a latency later.
+    return ui::AudioPlayer::HeardPosition{end, now + latency};
+  }
+  if (fromThis < first && fromBefore >= first) {
+    // The sound before is heard out and this render's is on its way.
+    return ui::AudioPlayer::HeardPosition{first, anchor.heardAt};
+  }
+  const double fileTime = std::max(fromThis, std::min(fromBefore, first));
   if (fileTime < 0) {
     return std::nullopt;
   }

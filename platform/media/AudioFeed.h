@@ -49,9 +49,10 @@ class AudioFeed {
   bool render(float* out, std::size_t frames, double heardAt);
   // The sample heard at `now`, from the last render that gave sound: never
   // past what the output has taken, so that after an underrun or a stall of
-  // the process it waits where the sound waits. None before anything was
+  // the process it waits where the sound waits, and what comes next is
+  // heard no sooner than `latency` after `now`. None before anything was
   // given out, or while the first sample is still on its way.
-  std::optional<ui::AudioPlayer::HeardPosition> heardPosition(double now) const;
+  std::optional<ui::AudioPlayer::HeardPosition> heardPosition(double now, double latency = 0) const;
 
   // The container's length until the whole track has been decoded, then the
   // decoded length; seconds.

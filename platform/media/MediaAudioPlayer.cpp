@@ -118,7 +118,7 @@ std::optional<ui::AudioPlayer::HeardPosition> MediaAudioPlayer::heardPosition() 
   if (!playing_.load()) {
     return std::nullopt;
   }
-  return feed_.heardPosition(elapsed());
+  return feed_.heardPosition(elapsed(), device_.latency());
 }
 
 double MediaAudioPlayer::elapsed() {

@@ -89,8 +89,13 @@ TEST(AudioFeed, AfterAStallThePositionWaitsWhereTheSoundStopped) {
   }
   std::vector<float> out(2 * 1024);
   feed.render(out.data(), 1024, 10.0);
-  feed.render(out.data(), 1024, 20.0);
   const double stoppedAt = 1024.0 / AudioFeed::sampleRate;
-  EXPECT_DOUBLE_EQ(feed.heardPosition(19.99)->fileTime, stoppedAt);
+  auto waiting = feed.heardPosition(19.9, 0.05);
+  EXPECT_DOUBLE_EQ(waiting->fileTime, stoppedAt);
+  EXPECT_DOUBLE_EQ(waiting->heardAt, 19.95) << "what follows is heard a latency from now";
+  feed.render(out.data(), 1024, 20.0);
+  waiting = feed.heardPosition(19.99);
+  EXPECT_DOUBLE_EQ(waiting->fileTime, stoppedAt);
+  EXPECT_DOUBLE_EQ(waiting->heardAt, 20.0);
   EXPECT_NEAR(feed.heardPosition(20.01)->fileTime, stoppedAt + 0.01, 1e-9);
 }
