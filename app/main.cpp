@@ -33,7 +33,8 @@ int main(int argc, char** argv) {
     return usageStatus;
   }
 
-  // First, so that the music player's libraries load while the display opens.
+  // Before the shell starts: it begins the module's load once the window's
+  // driver is in, and the controller's player comes from the module.
   platform::MediaModule::install("invited");
   ui::Bundle::main() = ui::Bundle::installed("invited", "invited");
   return platform::applicationMain(

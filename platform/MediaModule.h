@@ -26,9 +26,10 @@ class MediaModule {
   static std::string defaultPath();
 
   // Makes ui::AudioPlayer's factory load the module at `path` (or wait for
-  // the load startLoading() began), then create the module's player. When the module cannot be
-  // loaded, the first player asked for ends the process with status 1 and
-  // one line, signed with `programName`, naming the file and the reason.
+  // the load startLoading() began), then create the module's player. When
+  // the module cannot be loaded, the first player asked for ends the process
+  // with status 1 and one line, signed with `programName`, naming the file
+  // and the reason.
   static void install(const std::string& programName, const std::string& path = defaultPath());
   // Starts loading the installed module on its worker, if it has not begun.
   static void startLoading();
@@ -41,8 +42,8 @@ class MediaModule {
 
   // Begins the load on the worker; a second call does nothing.
   void start();
-  // Starts the load if need be and waits for it. The module's factory, or null with `error` set to
-  // "cannot load <path>: <reason>".
+  // Starts the load if need be and waits for it. The module's factory, or
+  // null with `error` set to "cannot load <path>: <reason>".
   const ui::AudioPlayer::Factory* factory(std::string& error);
 
  private:

@@ -77,8 +77,8 @@ void SdlWindowHost::prepare(ui::Size size) {
 }
 
 void SdlWindowHost::warmUp() {
-  int pixelWidth = 0, pixelHeight = 0;
   if (compositor_) {
+    int pixelWidth = 0, pixelHeight = 0;
     SDL_GL_GetDrawableSize(sdlWindow_, &pixelWidth, &pixelHeight);
     compositor_->warmUp(0, std::max(pixelWidth, 1), std::max(pixelHeight, 1));
   }
