@@ -31,7 +31,7 @@ double FramePacer::showTimeNow() {
 }
 
 void FramePacer::noticeStall(double now) {
-  if (now - lastTick_ > kStallGap && lastShowTime_ > -1e299) {
+  if (now - lastTick_ > kStallGap && lastShowTime_ > -1e299 && !freshReports_) {
     settleUntil_ = now + kSettleTime;
     resumedAt_ = now;
     resumedFrom_ = lastShowTime_;

@@ -41,7 +41,10 @@ namespace platform {
 // after a gap a report is not believed further than the first of these: the
 // picture runs on at normal speed from where it stopped plus the video delay
 // before the stall and a little slack, so a report that still describes the
-// time before the gap cannot throw it far ahead.
+// time before the gap cannot throw it far ahead. A host whose reports are
+// read from the output at the moment they are given (a browser's audio
+// context) says so, and then the first frame after a gap believes the sound
+// at once: a hidden page's sound ran on all the while.
 class FramePacer {
  public:
   using Clock = std::function<double()>;  // display clock, seconds
@@ -88,6 +91,8 @@ class FramePacer {
   void soundStarted(Sound start);
   // The latest report of the sound, or none while no music sounds.
   void hear(std::optional<Sound> sound);
+  // Reports are never stale: no caution after a gap.
+  void setReportsAreFresh(bool fresh) { freshReports_ = fresh; }
 
   double period() const { return 1.0 / refreshRate_; }
   bool vsync() const { return vsync_; }
@@ -112,6 +117,7 @@ class FramePacer {
   double lastTick_ = -1e300;  // display time of the last frame or pass
   double videoDelay_ = 0;
   bool following_ = false;  // the last report came from sounding music
+  bool freshReports_ = false;
   double lastShowTime_ = -1e300;
   double settleUntil_ = -1e300;  // display time the stall's caution ends
   double resumedAt_ = 0;         // display time the last stall ended

@@ -45,27 +45,9 @@ double SdlWindowHost::now() const {
 }
 
 void SdlWindowHost::followAudio() {
-  auto sync = ui::AudioPlayer::syncPoint();
-  if (!sync || !pacer_) {
-    return;
+  if (pacer_) {
+    follower_.follow(*pacer_, now());
   }
-  // The player speaks the steady clock; read both clocks at one instant to
-  // carry its hearing times over to ours.
-  const double steadyNow =
-      std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-  const double toDisplay = now() - steadyNow;
-  if (!followed_ || followed_->runLoopTime != sync->runLoopTime ||
-      followed_->heardAt != sync->heardAt) {
-    followed_ = sync;
-    pacer_->soundStarted({sync->runLoopTime, sync->heardAt + toDisplay});
-  }
-  std::optional<FramePacer::Sound> sound;
-  if (auto player = sync->player.lock()) {
-    if (auto heard = player->heardPosition()) {
-      sound = FramePacer::Sound{sync->runLoopTime + heard->fileTime, heard->heardAt + toDisplay};
-    }
-  }
-  pacer_->hear(sound);
 }
 
 void SdlWindowHost::prepare(ui::Size size) {

@@ -11,6 +11,7 @@
 
 #include "platform/Compositor.h"
 #include "platform/FramePacer.h"
+#include "platform/SoundFollower.h"
 #include "ui/AudioPlayer.h"
 #include "ui/Window.h"
 
@@ -93,7 +94,7 @@ class SdlWindowHost : public ui::WindowHost {
   bool minimized_ = false;
   bool pressed_ = false;
   bool running_ = false;
-  std::optional<ui::AudioPlayer::SyncPoint> followed_;  // the sync point taken up
+  SoundFollower follower_;
 };
 
 }  // namespace platform

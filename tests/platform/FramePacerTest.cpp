@@ -106,6 +106,16 @@ TEST(FramePacer, WhenOnlyThePictureStallsItJumpsForwardToTheSound) {
   FramePacer::Frame f = s.frame();
   EXPECT_NEAR(s.offset(f), 0, 0.001);
   EXPECT_TRUE(s.neverBackwards());
+
+  // Where reports are read fresh from the output (a hidden page, whose sound
+  // played on), the very first frame after the gap meets the sound.
+  Simulation hidden;
+  hidden.pacer.setReportsAreFresh(true);
+  hidden.play(60);
+  hidden.clock += 5.0;
+  FramePacer::Frame first = hidden.frame();
+  EXPECT_NEAR(hidden.offset(first), 0, 0.001);
+  EXPECT_TRUE(hidden.neverBackwards());
 }
 
 // What the picture does when the sound is late, changes its latency, or

@@ -1,0 +1,103 @@
+// The page's entry: the same delegate, controller and show as the desktop
+// program, on the browser's host. The page (platform/web/page.js) has
+// fetched the faces and the track into /resources and loaded the faces into
+// the browser before this runs.
+#include <emscripten.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/AppDelegate.h"
+#include "platform/web/BrowserFontFace.h"
+#include "platform/web/WebAudioPlayer.h"
+#include "platform/web/WebHost.h"
+#include "show/ViewController.h"
+#include "ui/Bundle.h"
+#include "ui/Font.h"
+#include "ui/Random.h"
+#include "ui/RunLoop.h"
+#include "ui/Screen.h"
+#include "ui/TextLayout.h"
+
+// clang-format off
+EM_JS(int, invited_option_gentle, (), { return invited.options.gentle ? 1 : 0; });
+// Show time of a still frame, or NaN for the live show.
+EM_JS(double, invited_option_still_at, (), { return invited.options.at; });
+// The seed of the random draws, or -1 for the system's.
+EM_JS(double, invited_option_seed, (), { return invited.options.seed; });
+EM_JS(void, invited_page_state, (const char* state), { invited.setState(UTF8ToString(state)); });
+EM_JS(void, invited_page_fail, (const char* message), { invited.fail(UTF8ToString(message)); });
+// clang-format on
+
+// The width of a text laid out in one of the three fonts ("system", "bold"
+// or a font name), for the page's tests: what the browser's text engine
+// gives the toolkit's layout.
+extern "C" EMSCRIPTEN_KEEPALIVE double invited_text_width(const char* font, const char* text,
+                                                          double size) {
+  const std::string name = font;
+  const std::optional<ui::Font> chosen = name == "system" ? ui::Font::systemFont(size)
+                                         : name == "bold" ? ui::Font::boldSystemFont(size)
+                                                          : ui::Font::named(name, size);
+  return chosen ? ui::TextLayout::naturalSize(text, *chosen).width : -1;
+}
+
+namespace {
+
+// A still frame of the show at `showTime`, as the offline renderer draws it:
+// the start screen is clicked at show time −4, its fade ends at 0 and cue p
+// is due at p × 0.0625; run-loop time is show time + 4.
+void drawStill(web::WebHost& host, double showTime, bool gentle) {
+  constexpr double clickTime = -4.0, runLoopOffset = 4.0;
+  const ui::Size size = web::WebHost::pageSize();
+  ui::Screen::main().setBounds({0, 0, size.width, size.height});
+  static auto window = std::make_shared<ui::Window>(ui::Rect{0, 0, size.width, size.height});
+  static auto controller = std::make_shared<ViewController>(gentle);
+  window->setRootViewController(controller);
+  window->makeKeyAndVisible();
+  ui::RunLoop::main().runUntil(0);
+  if (showTime >= clickTime) {
+    const ui::Point middle{size.width * 0.5, size.height * 0.5};
+    window->touchDown(middle);
+    window->touchUp(middle);
+  }
+  const double runLoopTime = std::max(0.0, showTime + runLoopOffset);
+  ui::RunLoop::main().runUntil(runLoopTime);
+  host.drawNow(runLoopTime);
+}
+
+}  // namespace
+
+int main() {
+  ui::Bundle::main() = ui::Bundle("/resources", "invited");
+  web::BrowserFontFace::install();
+  const double stillAt = invited_option_still_at();
+  const bool still = !std::isnan(stillAt);
+  const bool gentle = invited_option_gentle() != 0;
+  web::WebAudioPlayer::install(still);
+  if (const double seed = invited_option_seed(); seed >= 0) {
+    ui::Random::setSource(std::make_unique<ui::SeededRandomSource>(std::uint64_t(seed)));
+  }
+  ui::RunLoop::main().reset(0);
+
+  static web::WebHost host(still);
+  if (!host.ok()) {
+    invited_page_fail("This browser cannot draw the show: it has no WebGL2.");
+    return 1;
+  }
+  ui::Window::setHost(&host);
+  if (still) {
+    drawStill(host, stillAt, gentle);
+    invited_page_state("still");
+    return 0;
+  }
+  const ui::Size size = web::WebHost::pageSize();
+  ui::Screen::main().setBounds({0, 0, size.width, size.height});
+  static auto delegate = std::make_shared<AppDelegate>(gentle);
+  delegate->didFinishLaunchingWithOptions({});
+  host.run();
+  invited_page_state("start");
+  return 0;
+}

@@ -1,0 +1,29 @@
+#include "platform/SoundFollower.h"
+
+#include <chrono>
+
+namespace platform {
+
+void SoundFollower::follow(FramePacer& pacer, double displayNow) {
+  auto sync = ui::AudioPlayer::syncPoint();
+  if (!sync) {
+    return;
+  }
+  const double steadyNow =
+      std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+  const double toDisplay = displayNow - steadyNow;
+  if (!followed_ || followed_->runLoopTime != sync->runLoopTime ||
+      followed_->heardAt != sync->heardAt) {
+    followed_ = sync;
+    pacer.soundStarted({sync->runLoopTime, sync->heardAt + toDisplay});
+  }
+  std::optional<FramePacer::Sound> sound;
+  if (auto player = sync->player.lock()) {
+    if (auto heard = player->heardPosition()) {
+      sound = FramePacer::Sound{sync->runLoopTime + heard->fileTime, heard->heardAt + toDisplay};
+    }
+  }
+  pacer.hear(sound);
+}
+
+}  // namespace platform

@@ -1,0 +1,182 @@
+// The page as a visitor meets it, in headless Chromium with its software
+// WebGL2: the start screen, a click, the show on the music's clock, still
+// frames against the desktop renderer, text widths against the desktop's,
+// the messages for what can go wrong, and a resize.
+import { test, before, after } from 'node:test';
+import assert from 'node:assert/strict';
+import { mkdtemp, readFile, rm } from 'node:fs/promises';
+import { tmpdir } from 'node:os';
+import path from 'node:path';
+import * as web from './support.mjs';
+
+if (!(await web.pageWasBuilt())) {
+  console.log(`no page in ${web.webDir}: run ./dev web build first`);
+  process.exit(77);
+}
+
+let browser, server, scratch;
+before(async () => {
+  browser = await web.launch();
+  server = await web.serve();
+  scratch = await mkdtemp(path.join(tmpdir(), 'invited-web-'));
+});
+after(async () => {
+  await browser?.close();
+  server?.close();
+  if (scratch) await rm(scratch, { recursive: true, force: true });
+});
+
+// Mean brightness of the middle third of a screenshot, read in the page.
+async function brightness(page) {
+  return page.evaluate(() => {
+    const canvas = document.getElementById('canvas');
+    const copy = new OffscreenCanvas(canvas.width, canvas.height);
+    const context = copy.getContext('2d');
+    context.drawImage(canvas, 0, 0);
+    const { data } = context.getImageData(canvas.width / 3, canvas.height / 3,
+      canvas.width / 3, canvas.height / 3);
+    let sum = 0;
+    for (let i = 0; i < data.length; i += 4) sum += data[i] + data[i + 1] + data[i + 2];
+    return sum / (data.length / 4) / 3;
+  });
+}
+
+test('a click on the start screen fades it out, then the show runs on the music', async () => {
+  const page = await web.open(browser, server.url);
+  assert.equal(await web.waitForState(page, ['start', 'failed']), 'start');
+  await page.waitForFunction(() => invited.frames.length > 5);
+  const standing = await brightness(page);
+  assert.ok(standing > 2, `the start screen's text is drawn (brightness ${standing})`);
+  assert.ok(Number.isNaN(await page.evaluate(() => invited.audio.startedAt())),
+    'no sound before the click');
+
+  await page.mouse.click(640, 360);
+  await new Promise((resolve) => setTimeout(resolve, 2000));
+  const fading = await brightness(page);
+  assert.ok(fading < standing, `the text fades (${standing} → ${fading})`);
+
+  // The fade lasts 4 s; then the show starts the music.
+  await page.waitForFunction(() => !Number.isNaN(invited.audio.startedAt()), { timeout: 15000 });
+  const first = await page.evaluate(() => invited.audio.heard());
+  await new Promise((resolve) => setTimeout(resolve, 1500));
+  const [second, frame] = await page.evaluate(() => [invited.audio.heard(), invited.frames.at(-1)]);
+  assert.ok(first && second, 'the music is heard');
+  const advanced = second.fileTime - first.fileTime;
+  assert.ok(advanced > 1.0 && advanced < 2.0, `the audio clock advances (${advanced} s in 1.5 s)`);
+  // The picture shows the moment being heard: show time = the run loop's
+  // time at play() + the heard file time, within a frame or two.
+  const played = await page.evaluate(() => invited.audio.playedAt);
+  const expected = played + second.fileTime + (frame[0] - second.heardAt);
+  assert.ok(Math.abs(frame[1] - expected) < 0.05,
+    `the frame pictures the heard moment (show ${frame[1]}, sound ${expected})`);
+  await page.close();
+});
+
+test('still frames agree with invited-render frame across the show', async () => {
+  const page = await browser.newPage();
+  await page.setViewport({ width: 1280, height: 720, deviceScaleFactor: 1 });
+  const failures = [];
+  for (const at of [-5, 1, 10.5, 20, 30.03, 38.01, 45, 52.3, 58.2, 63]) {
+    const reference = path.join(scratch, `frame-${at}.png`);
+    await web.run(web.renderTool, ['frame', '--at', String(at), '--seed', '1', '--size',
+      '1280x720', reference]);
+    await page.goto(`${server.url}index.html#at=${at}&seed=1`);
+    await page.reload();
+    assert.equal(await web.waitForState(page, ['still', 'failed']), 'still');
+    const shot = await page.screenshot({ type: 'png' });
+    const result = await web.comparePngs(page, shot, await readFile(reference));
+    assert.equal(result.error, undefined, result.error);
+    if (result.worstBlock > 16 || result.nearShare < 0.9) {
+      failures.push(`at ${at} s: block ${result.worstBlock.toFixed(1)} at ${result.worstAt}, ` +
+        `${(result.nearShare * 100).toFixed(2)} % within 8 levels`);
+    }
+  }
+  assert.deepEqual(failures, []);
+  await page.close();
+});
+
+test('every phrase is as wide in the browser as on the desktop, in each font', async () => {
+  const { stdout } = await web.run(web.advancesTool, [], { maxBuffer: 1 << 24 });
+  const desktop = JSON.parse(stdout);
+  assert.ok(desktop.length >= 3 * 72);
+  const page = await web.open(browser, `${server.url}index.html#at=-5`);
+  await web.waitForState(page, ['still']);
+  const widths = await page.evaluate((items) => items.map((item) =>
+    Module.ccall('invited_text_width', 'number', ['string', 'string', 'number'],
+      [item.font, item.text, item.size])), desktop);
+  const off = desktop.map((item, i) => ({ ...item, browser: widths[i] }))
+    .filter((item) => !(Math.abs(item.browser - item.width) <= 0.01));
+  assert.deepEqual(off, []);
+  await page.close();
+});
+
+test('a missing or undecodable track, and no WebGL2, each get a message', async () => {
+  const cases = [
+    { replace: { 'resources/audio.m4a': null }, says: /audio\.m4a is missing/ },
+    { replace: { 'resources/audio.m4a': Buffer.from('not music at all') }, says: /cannot play its music/ },
+    { replace: { 'resources/Inter-Bold.otf': null }, says: /Inter-Bold\.otf is missing/ },
+  ];
+  for (const { replace, says } of cases) {
+    const broken = await web.serve(replace);
+    const page = await web.open(browser, broken.url);
+    assert.equal(await web.waitForState(page, ['failed'], 15000), 'failed');
+    const text = await page.$eval('#message', (element) => element.innerText);
+    assert.match(text, says);
+    assert.equal(await page.$eval('canvas', (element) => getComputedStyle(element).display), 'none');
+    await page.close();
+    broken.close();
+  }
+  const page = await web.open(browser, server.url, {
+    before: () => {
+      const getContext = HTMLCanvasElement.prototype.getContext;
+      HTMLCanvasElement.prototype.getContext = function (kind, ...rest) {
+        return kind === 'webgl2' ? null : getContext.call(this, kind, ...rest);
+      };
+    },
+  });
+  assert.equal(await web.waitForState(page, ['failed']), 'failed');
+  assert.match(await page.$eval('#message', (element) => element.innerText), /WebGL2/);
+  await page.close();
+});
+
+test('the stage refits when the page changes size, also to a portrait phone', async () => {
+  const live = await web.open(browser, server.url);
+  await web.waitForState(live, ['start']);
+  await live.mouse.click(640, 360);
+  await live.waitForFunction(() => !Number.isNaN(invited.audio.startedAt()), { timeout: 15000 });
+  await live.setViewport({ width: 390, height: 844, deviceScaleFactor: 2 });
+  await live.waitForFunction(() => {
+    const canvas = document.getElementById('canvas');
+    return canvas.width === 780 && canvas.height === 1688;
+  }, { timeout: 5000 });
+  // The 16:9 stage fills the width and is centred: nothing is drawn above
+  // or below it, across several frames of the show.
+  const stageTop = (844 - 390 * 9 / 16) / 2;
+  for (let shot = 0; shot < 4; ++shot) {
+    await new Promise((resolve) => setTimeout(resolve, 300));
+    const rows = await live.evaluate(() => {
+      const canvas = document.getElementById('canvas');
+      const copy = new OffscreenCanvas(canvas.width, canvas.height);
+      const context = copy.getContext('2d');
+      context.drawImage(canvas, 0, 0);
+      const { data } = context.getImageData(0, 0, canvas.width, canvas.height);
+      let top = canvas.height, bottom = -1;
+      for (let y = 0; y < canvas.height; ++y) {
+        for (let x = 0; x < canvas.width; x += 3) {
+          const i = (y * canvas.width + x) * 4;
+          if (data[i] + data[i + 1] + data[i + 2] > 0) {
+            top = Math.min(top, y);
+            bottom = Math.max(bottom, y);
+            break;
+          }
+        }
+      }
+      return { top, bottom };
+    });
+    if (rows.bottom >= 0) {
+      assert.ok(rows.top >= Math.floor(stageTop * 2) - 2, `drawn from row ${rows.top}`);
+      assert.ok(rows.bottom <= Math.ceil((844 - stageTop) * 2) + 2, `drawn to row ${rows.bottom}`);
+    }
+  }
+  await live.close();
+});
