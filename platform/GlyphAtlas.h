@@ -1,13 +1,12 @@
 #pragma once
 
-#include <epoxy/gl.h>
-
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <unordered_map>
 #include <vector>
 
+#include "platform/Gl.h"
 #include "ui/FontFace.h"
 
 namespace platform {
