@@ -277,7 +277,7 @@ void Compositor::drawText(ui::View& view, const ui::AffineTransform& toDevice, d
   }
   const ui::TextLayout& layout = label.layout();
   const ui::Font& font = layout.font() ? *layout.font() : label.font();
-  FT_FaceRec_* face = font.face()->ftFace();
+  const ui::FontFace* face = font.face().get();
   double pixelsPerPoint = std::sqrt(std::fabs(toDevice.determinant()));
   double pixelSize = font.pointSize() * pixelsPerPoint;
   if (pixelSize <= 0 || pixelsPerPoint <= 0) {

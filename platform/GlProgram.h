@@ -1,16 +1,18 @@
 #pragma once
 
-#include <epoxy/gl.h>
-
 #include <string>
+
+#include "platform/Gl.h"
 
 namespace platform {
 
-// A linked vertex + fragment shader pair. Needs a current OpenGL 3.3 context
-// for its whole life.
+// A linked vertex + fragment shader pair. Needs a current OpenGL 3.3 or
+// OpenGL ES 3.0 context for its whole life.
 class GlProgram {
  public:
-  // Throws std::runtime_error with the driver's log when compiling or linking fails.
+  // The sources start without a #version line: the context's dialect
+  // (gl::shaderHeader) goes before each. Throws std::runtime_error with the
+  // driver's log when compiling or linking fails.
   GlProgram(const char* vertexSource, const char* fragmentSource);
   ~GlProgram();
   GlProgram(const GlProgram&) = delete;

@@ -1,8 +1,5 @@
 #include "platform/GlyphAtlas.h"
 
-#include <ft2build.h>
-#include FT_FREETYPE_H
-
 #include <algorithm>
 #include <cmath>
 #include <functional>
@@ -115,31 +112,23 @@ bool GlyphAtlas::place(int width, int height, int& x, int& y) {
   return true;
 }
 
-std::optional<GlyphAtlas::Entry> GlyphAtlas::find(FT_FaceRec_* face, std::uint32_t glyph,
+std::optional<GlyphAtlas::Entry> GlyphAtlas::find(const ui::FontFace* face, std::uint32_t glyph,
                                                   double pixelSize, int subpixel) {
   Key key{face, glyph, static_cast<std::int32_t>(std::lround(pixelSize * 64)), subpixel};
   if (auto it = entries_.find(key); it != entries_.end()) {
     return it->second;
   }
-  if (key.size26_6 <= 0 || FT_Set_Char_Size(face, 0, key.size26_6, 72, 72) != 0) {
+  ui::GlyphBitmap bitmap;
+  if (key.size26_6 <= 0 || !face->rasterize(glyph, key.size26_6 / 64.0, subpixel, bitmap) ||
+      bitmap.width < 0 || bitmap.height < 0 ||
+      bitmap.coverage.size() != std::size_t(bitmap.width) * std::size_t(bitmap.height)) {
     return std::nullopt;
   }
-  FT_Vector shift{subpixel * 16, 0};
-  FT_Set_Transform(face, nullptr, &shift);
-  FT_Error error = FT_Load_Glyph(face, glyph, FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP);
-  if (error == 0) {
-    error = FT_Render_Glyph(face->glyph, FT_RENDER_MODE_NORMAL);
-  }
-  FT_Set_Transform(face, nullptr, nullptr);
-  if (error != 0) {
-    return std::nullopt;
-  }
-  const FT_Bitmap& bitmap = face->glyph->bitmap;
   Entry entry;
-  entry.width = static_cast<int>(bitmap.width);
-  entry.height = static_cast<int>(bitmap.rows);
-  entry.left = face->glyph->bitmap_left;
-  entry.top = face->glyph->bitmap_top;
+  entry.width = bitmap.width;
+  entry.height = bitmap.height;
+  entry.left = bitmap.left;
+  entry.top = bitmap.top;
   if (entry.width > 0 && entry.height > 0) {
     if (!place(entry.width, entry.height, entry.x, entry.y)) {
       clear();
@@ -147,14 +136,7 @@ std::optional<GlyphAtlas::Entry> GlyphAtlas::find(FT_FaceRec_* face, std::uint32
         return std::nullopt;
       }
     }
-    Pending glyph{entry.x, entry.y, entry.width, entry.height, {}};
-    glyph.coverage.resize(std::size_t(entry.width) * std::size_t(entry.height));
-    for (int row = 0; row < entry.height; ++row) {
-      const unsigned char* source = bitmap.buffer + std::ptrdiff_t(row) * bitmap.pitch;
-      std::copy(source, source + entry.width,
-                glyph.coverage.begin() + std::ptrdiff_t(row) * entry.width);
-    }
-    pending_.push_back(std::move(glyph));
+    pending_.push_back({entry.x, entry.y, entry.width, entry.height, std::move(bitmap.coverage)});
   }
   entries_.emplace(key, entry);
   return entry;

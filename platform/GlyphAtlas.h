@@ -1,18 +1,17 @@
 #pragma once
 
-#include <epoxy/gl.h>
-
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <unordered_map>
 #include <vector>
 
-struct FT_FaceRec_;
+#include "platform/Gl.h"
+#include "ui/FontFace.h"
 
 namespace platform {
 
-// Glyph coverage bitmaps rasterized by FreeType at device pixel sizes, packed
+// Glyph coverage bitmaps rasterized by their faces at device pixel sizes, packed
 // in rows ("shelves") of one single-channel texture. When the texture is full
 // it starts over empty: callers must have drawn everything that used the old
 // entries first (clear() reports that by bumping epoch()).
@@ -36,9 +35,11 @@ class GlyphAtlas {
   GlyphAtlas& operator=(const GlyphAtlas&) = delete;
 
   // The glyph at `pixelSize` pixels per em, its pen shifted right by
-  // `subpixel` quarters of a pixel. None when FreeType cannot render it or
-  // it is larger than the whole atlas.
-  std::optional<Entry> find(FT_FaceRec_* face, std::uint32_t glyph, double pixelSize, int subpixel);
+  // `subpixel` quarters of a pixel. The size is taken in 64ths of a pixel,
+  // the step entries are kept by. None when the face cannot render it or it
+  // is larger than the whole atlas. The face must outlive the atlas.
+  std::optional<Entry> find(const ui::FontFace* face, std::uint32_t glyph, double pixelSize,
+                            int subpixel);
   // Uploads the glyphs found since the last commit.
   void commit();
   // How many times the atlas started over.
@@ -49,7 +50,7 @@ class GlyphAtlas {
 
  private:
   struct Key {
-    FT_FaceRec_* face;
+    const ui::FontFace* face;
     std::uint32_t glyph;
     std::int32_t size26_6;
     int subpixel;

@@ -6,8 +6,7 @@ namespace platform {
 
 namespace {
 
-const char* const vertexShader = R"(#version 330 core
-layout(location = 0) in vec2 position;
+const char* const vertexShader = R"(layout(location = 0) in vec2 position;
 layout(location = 1) in vec2 uv;
 layout(location = 2) in vec4 color;
 layout(location = 3) in vec2 local;
@@ -26,15 +25,13 @@ void main() {
 }
 )";
 
-const char* const fillFragmentShader = R"(#version 330 core
-in vec4 vColor;
+const char* const fillFragmentShader = R"(in vec4 vColor;
 out vec4 fragColor;
 void main() { fragColor = vColor; }
 )";
 
 // Rounded corners by a signed distance in device pixels.
-const char* const roundedFragmentShader = R"(#version 330 core
-in vec4 vColor;
+const char* const roundedFragmentShader = R"(in vec4 vColor;
 in vec2 vLocal;
 flat in vec3 vShape;
 out vec4 fragColor;
@@ -45,8 +42,7 @@ void main() {
 }
 )";
 
-const char* const glyphFragmentShader = R"(#version 330 core
-in vec2 vUv;
+const char* const glyphFragmentShader = R"(in vec2 vUv;
 in vec4 vColor;
 uniform sampler2D atlas;
 out vec4 fragColor;
@@ -54,8 +50,7 @@ void main() { fragColor = vColor * texture(atlas, vUv).r; }
 )";
 
 // Images are the target's size and drawn pixel for pixel.
-const char* const imageFragmentShader = R"(#version 330 core
-in vec4 vColor;
+const char* const imageFragmentShader = R"(in vec4 vColor;
 uniform sampler2D image;
 out vec4 fragColor;
 void main() { fragColor = texelFetch(image, ivec2(gl_FragCoord.xy), 0) * vColor.a; }

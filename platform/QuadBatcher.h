@@ -1,12 +1,11 @@
 #pragma once
 
-#include <epoxy/gl.h>
-
 #include <array>
 #include <functional>
 #include <memory>
 #include <vector>
 
+#include "platform/Gl.h"
 #include "platform/GlProgram.h"
 #include "platform/PixelRect.h"
 

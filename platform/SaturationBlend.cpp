@@ -8,8 +8,7 @@ namespace platform {
 
 namespace {
 
-const char* const vertexShader = R"(#version 330 core
-layout(location = 0) in vec2 position;
+const char* const vertexShader = R"(layout(location = 0) in vec2 position;
 layout(location = 1) in vec4 color;
 uniform vec2 viewport;
 flat out vec4 vColor;
@@ -92,7 +91,7 @@ bool isOpaqueUprightFill(const SaturationBlend::Quad& quad) {
 SaturationBlend::SaturationBlend() {
   // Framebuffer fetch reads the backdrop in the blend pass itself (Mesa's
   // software renderer has it); elsewhere the pass reads a copy.
-  fetchAvailable_ = epoxy_has_gl_extension("GL_EXT_shader_framebuffer_fetch");
+  fetchAvailable_ = gl::hasExtension("GL_EXT_shader_framebuffer_fetch");
   fetch_ = fetchAvailable_;
   glGenVertexArrays(1, &vertexArray_);
   glGenBuffers(1, &vertexBuffer_);
@@ -113,9 +112,9 @@ const SaturationBlend::Program& SaturationBlend::program(Backdrop backdrop, Vari
     return p;
   }
   static const char* const defines[3] = {"", "#define DIRECT\n", "#define DIRECT\n#define GREY\n"};
-  std::string header = "#version 330 core\n";
+  std::string header;
   if (backdrop == Backdrop::Fetch) {
-    header += "#extension GL_EXT_shader_framebuffer_fetch : require\n#define FETCH\n";
+    header = "#extension GL_EXT_shader_framebuffer_fetch : require\n#define FETCH\n";
   }
   p.program = std::make_unique<GlProgram>(
       vertexShader, (header + defines[std::size_t(variant)] + fragmentShader).c_str());

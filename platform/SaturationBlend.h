@@ -1,11 +1,10 @@
 #pragma once
 
-#include <epoxy/gl.h>
-
 #include <array>
 #include <memory>
 #include <vector>
 
+#include "platform/Gl.h"
 #include "platform/GlProgram.h"
 #include "platform/PixelRect.h"
 #include "platform/QuadBatcher.h"

@@ -1,13 +1,12 @@
 #include "platform/SdlWindowHost.h"
 
-#include <epoxy/gl.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <string>
 #include <thread>
 
+#include "platform/Gl.h"
 #include "platform/GraphicsDriver.h"
 #include "ui/RunLoop.h"
 #include "ui/Screen.h"

@@ -1,22 +1,31 @@
 #include "ui/FontFace.h"
 
-#include <ft2build.h>
-#include FT_FREETYPE_H
-#include FT_TRUETYPE_TABLES_H
-#include <hb.h>
-
 #include <map>
 #include <mutex>
+#include <utility>
+
+#if UI_FREETYPE
+#include "ui/FreeTypeFontFace.h"
+#endif
 
 namespace ui {
 
 namespace {
 
-// Faces live for the whole process, so the registry is never destroyed: no
-// face can outlive the FreeType library it was made with.
+std::shared_ptr<FontFace> openWithDefaultEngine(const std::string& path, std::string& error) {
+#if UI_FREETYPE
+  return FreeTypeFontFace::open(path, error);
+#else
+  (void)path;
+  error = "no font engine installed";
+  return nullptr;
+#endif
+}
+
+// Faces live for the whole process, so the registry is never destroyed.
 struct Registry {
   std::mutex mutex;
-  FT_Library library = nullptr;
+  FontFace::Opener opener = openWithDefaultEngine;
   std::map<std::string, std::shared_ptr<FontFace>> faces;
 };
 
@@ -27,66 +36,46 @@ Registry& registry() {
 
 }  // namespace
 
+FontFace::FontFace(std::string path, int unitsPerEm, int ascender, int descender, int lineGap)
+    : path_(std::move(path)),
+      unitsPerEm_(unitsPerEm),
+      ascender_(ascender),
+      descender_(descender),
+      lineGap_(lineGap) {}
+
+FontFace::~FontFace() = default;
+
 std::shared_ptr<FontFace> FontFace::open(const std::string& path) {
+  std::string error;
+  return open(path, error);
+}
+
+std::shared_ptr<FontFace> FontFace::open(const std::string& path, std::string& error) {
   Registry& reg = registry();
   std::lock_guard lock(reg.mutex);
   if (auto found = reg.faces.find(path); found != reg.faces.end()) {
     return found->second;
   }
-  if (!reg.library && FT_Init_FreeType(&reg.library) != 0) {
-    reg.library = nullptr;
+  auto face = reg.opener(path, error);
+  if (!face) {
+    if (error.empty()) {
+      error = "not a font that can be read";
+    }
     return nullptr;
   }
-
-  std::shared_ptr<FontFace> face(new FontFace);
-  face->path_ = path;
-  face->blob_ = hb_blob_create_from_file_or_fail(path.c_str());
-  if (!face->blob_) {
+  // Font scales by units per em: a face without them cannot size anything.
+  if (face->unitsPerEm() <= 0) {
+    error = "no units per em";
     return nullptr;
   }
-  unsigned length = 0;
-  const char* data = hb_blob_get_data(face->blob_, &length);
-  FT_Face ftFace = nullptr;
-  if (length == 0 || FT_New_Memory_Face(reg.library, reinterpret_cast<const FT_Byte*>(data),
-                                        static_cast<FT_Long>(length), 0, &ftFace) != 0) {
-    return nullptr;
-  }
-  face->ftFace_ = ftFace;
-  if (!FT_IS_SCALABLE(ftFace) || ftFace->units_per_EM == 0) {
-    return nullptr;
-  }
-
-  face->unitsPerEm_ = ftFace->units_per_EM;
-  if (auto* hhea = static_cast<TT_HoriHeader*>(FT_Get_Sfnt_Table(ftFace, FT_SFNT_HHEA))) {
-    face->ascender_ = hhea->Ascender;
-    face->descender_ = hhea->Descender;
-    face->lineGap_ = hhea->Line_Gap;
-  } else {
-    face->ascender_ = ftFace->ascender;
-    face->descender_ = ftFace->descender;
-    face->lineGap_ = ftFace->height - (ftFace->ascender - ftFace->descender);
-  }
-
-  hb_face_t* hbFace = hb_face_create(face->blob_, 0);
-  face->hbFont_ = hb_font_create(hbFace);
-  hb_face_destroy(hbFace);
-  hb_font_set_scale(face->hbFont_, face->unitsPerEm_, face->unitsPerEm_);
-  hb_font_make_immutable(face->hbFont_);
-
   reg.faces.emplace(path, face);
   return face;
 }
 
-FontFace::~FontFace() {
-  if (hbFont_) {
-    hb_font_destroy(hbFont_);
-  }
-  if (ftFace_) {
-    FT_Done_Face(ftFace_);
-  }
-  if (blob_) {
-    hb_blob_destroy(blob_);
-  }
+void FontFace::setOpener(Opener opener) {
+  Registry& reg = registry();
+  std::lock_guard lock(reg.mutex);
+  reg.opener = opener ? std::move(opener) : Opener(openWithDefaultEngine);
 }
 
 }  // namespace ui

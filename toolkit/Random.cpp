@@ -1,8 +1,7 @@
 #include "ui/Random.h"
 
-#include <sys/random.h>
+#include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 
@@ -10,19 +9,12 @@ namespace ui {
 
 std::uint64_t SecureRandomSource::nextWord() {
   std::uint64_t word = 0;
-  auto* bytes = reinterpret_cast<unsigned char*>(&word);
-  std::size_t got = 0;
-  while (got < sizeof word) {
-    ssize_t n = getrandom(bytes + got, sizeof word - got, 0);
-    if (n < 0) {
-      if (errno == EINTR) {
-        continue;
-      }
-      // Without the system's generator there is no honest way to go on.
-      std::perror("getrandom");
-      std::abort();
-    }
-    got += static_cast<std::size_t>(n);
+  // getentropy serves up to 256 bytes a call and never fewer than asked for;
+  // it is also the one call a browser build (Emscripten) provides.
+  if (getentropy(&word, sizeof word) != 0) {
+    // Without the system's generator there is no honest way to go on.
+    std::perror("getentropy");
+    std::abort();
   }
   return word;
 }

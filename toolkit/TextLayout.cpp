@@ -1,7 +1,5 @@
 #include "ui/TextLayout.h"
 
-#include <hb.h>
-
 #include <algorithm>
 #include <cmath>
 #include <string_view>
@@ -23,7 +21,7 @@ struct Glyph {
   double dy;
 };
 
-// The glyphs of one HarfBuzz cluster. Lines break and truncate only between
+// The glyphs of one cluster. Lines break and truncate only between
 // units, so a character and its marks are never split.
 struct Unit {
   std::size_t byteBegin;  // in the run's text
@@ -40,47 +38,25 @@ struct Run {
   std::vector<Unit> units;
 };
 
-class ShapingBuffer {
- public:
-  ShapingBuffer() : buffer_(hb_buffer_create()) {}
-  ~ShapingBuffer() { hb_buffer_destroy(buffer_); }
-  ShapingBuffer(const ShapingBuffer&) = delete;
-  ShapingBuffer& operator=(const ShapingBuffer&) = delete;
-  hb_buffer_t* get() { return buffer_; }
-
- private:
-  hb_buffer_t* buffer_;
-};
-
 Run shape(std::string_view text, const Font& font) {
   Run run;
   run.text = text;
   if (text.empty()) {
     return run;
   }
-  thread_local ShapingBuffer shapingBuffer;
-  hb_buffer_t* buffer = shapingBuffer.get();
-  hb_buffer_reset(buffer);
-  hb_buffer_add_utf8(buffer, text.data(), static_cast<int>(text.size()), 0,
-                     static_cast<int>(text.size()));
-  hb_buffer_set_direction(buffer, HB_DIRECTION_LTR);
-  hb_buffer_guess_segment_properties(buffer);
-  hb_shape(font.face()->hbFont(), buffer, nullptr, 0);
-
-  unsigned count = 0;
-  const hb_glyph_info_t* infos = hb_buffer_get_glyph_infos(buffer, &count);
-  const hb_glyph_position_t* positions = hb_buffer_get_glyph_positions(buffer, &count);
+  const std::vector<ShapedGlyph> shaped = font.face()->shape(text);
+  const std::size_t count = shaped.size();
   const double scale = font.pointsPerUnit();
   run.glyphs.reserve(count);
-  for (unsigned i = 0; i < count; ++i) {
-    run.glyphs.push_back({infos[i].codepoint, positions[i].x_advance * scale,
-                          positions[i].x_offset * scale, positions[i].y_offset * scale});
+  for (const ShapedGlyph& glyph : shaped) {
+    run.glyphs.push_back(
+        {glyph.glyph, glyph.xAdvance * scale, glyph.xOffset * scale, glyph.yOffset * scale});
   }
-  for (unsigned i = 0; i < count;) {
-    const unsigned cluster = infos[i].cluster;
-    unsigned j = i;
+  for (std::size_t i = 0; i < count;) {
+    const std::uint32_t cluster = shaped[i].cluster;
+    std::size_t j = i;
     double advance = 0;
-    while (j < count && infos[j].cluster == cluster) {
+    while (j < count && shaped[j].cluster == cluster) {
       advance += run.glyphs[j].advance;
       ++j;
     }

@@ -37,12 +37,12 @@ struct TextLine {
   std::string text;  // the characters shown, UTF-8, "…" included; for dumps and checks
 };
 
-// Shaped and broken text (HarfBuzz, kerning on), placed in a rectangle: the
+// Shaped and broken text (the face shapes, kerning on), placed in a rectangle: the
 // block is centred vertically, each line placed by the alignment. What a
 // label measures and what a compositor draws come from the same layout.
 //
 // Each paragraph (the text between hard line breaks) is shaped once, left to
-// right, and lines are cut from it between HarfBuzz clusters; so there is no
+// right, and lines are cut from it between clusters; so there is no
 // bidirectional reordering, and no kerning is lost or added at a line's end.
 // Lines wrap after spaces (a word wider than the line breaks between
 // characters); the spaces at a wrap hang at the line's end and do not count
