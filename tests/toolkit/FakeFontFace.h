@@ -75,8 +75,6 @@ class Engine {
     ui::FontFace::setOpener(nullptr);
     ui::Bundle::main() = bundle_;
   }
-  Engine(const Engine&) = delete;
-  Engine& operator=(const Engine&) = delete;
 
   static ui::Font font(double size) { return *ui::Font::named("SFProDisplay-Black", size); }
   static const Face& face(const ui::Font& font) { return static_cast<const Face&>(*font.face()); }
