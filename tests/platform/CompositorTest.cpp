@@ -5,6 +5,7 @@
 #include <cmath>
 #include <tuple>
 
+#include "FakeFontFace.h"
 #include "PixelTesting.h"
 #include "platform/Compositor.h"
 #include "ui/Label.h"
@@ -376,6 +377,43 @@ TEST(Compositor, LabelInkLiesInsideItsLaidOutRectangleAtEveryScale) {
     // Capitals fill most of the box from the cap height to the baseline.
     EXPECT_GT(ink.maxX - ink.minX, 0.9 * used.width() * scale);
     EXPECT_GT(ink.maxY - ink.minY, 0.5 * used.height() * scale);
+  }
+}
+
+// Whatever engine rasterises the glyphs, each bitmap lands where the engine
+// places it against the pen on the baseline, rows from the top, rendered at
+// the device's pixel size and the pen's quarter pixel.
+TEST(Compositor, DrawsTheFacesGlyphBitmapsWhereItPlacesThem) {
+  fakefont::Engine engine;
+  const ui::Font font = engine.font(20);
+  const fakefont::Face& face = engine.face(font);
+  auto root = box({0, 0, 100, 60}, ui::Color::black());
+  auto label = std::make_shared<ui::Label>(ui::Rect{10.25, 10, 0, 0});
+  label->setFont(font);
+  label->setTextColor(ui::Color::white());
+  label->setText("ab");
+  label->sizeToFit();
+  root->addSubview(label);
+  constexpr double scale = 2;  // pens at x = 20.5 and 40.5
+  auto image = renderer().render(*root, 0, int(100 * scale), int(60 * scale), scale);
+  ASSERT_FALSE(face.pixelSizes.empty());
+  for (double size : face.pixelSizes) {
+    EXPECT_EQ(size, 20 * scale);
+  }
+  EXPECT_EQ(face.subpixels, std::vector<int>(face.pixelSizes.size(), 2));
+  const ui::Rect frame = label->frame();
+  for (const auto& glyph : label->layout().lines().at(0).glyphs) {
+    const double penX = (frame.x() + glyph.origin.x) * scale;
+    const int x = int(std::floor(penX)) + 1;
+    const int y = int(std::lround((frame.y() + glyph.origin.y) * scale)) - 5;
+    for (int i = 0; i < 4; ++i) {
+      EXPECT_TRUE(near(at(image, x + i, y), white, 1)) << x + i << ", " << y;
+      EXPECT_TRUE(near(at(image, x + i, y + 1), black, 1)) << x + i << ", " << y + 1;
+    }
+    EXPECT_TRUE(near(at(image, x, y + 2), white, 1));
+    EXPECT_TRUE(near(at(image, x + 1, y + 2), black, 1));
+    EXPECT_TRUE(near(at(image, x - 1, y), black, 1));
+    EXPECT_TRUE(near(at(image, x, y - 1), black, 1));
   }
 }
 

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <sstream>
 
+#include "FakeFontFace.h"
 #include "ui/TextLayout.h"
 
 namespace {
@@ -135,6 +136,54 @@ TEST(TextLayout, TruncatesToFitWithAnEllipsis) {
                 .lines()[0]
                 .text,
             "YOU" + ellipsis);
+}
+
+// Whatever engine shapes the text, the layout places its glyphs by the
+// engine's own advances, offsets and metrics.
+TEST(TextLayout, PlacesTheFacesGlyphsByItsAdvancesOffsetsAndMetrics) {
+  fakefont::Engine engine;
+  const ui::Font font = engine.font(10);  // 0.01 points per unit
+  const std::string text = "ae\u0301";
+  TextLayout layout = layoutIn(text, font, {0, 0, 100, 20}, 1, LineBreakMode::ByTruncatingTail);
+  ASSERT_EQ(layout.lines().size(), 1u);
+  const ui::TextLine& line = layout.lines()[0];
+  EXPECT_EQ(line.text, text);
+  // Line height 11, centred in 20 (top 4.5); the ascender is 8.
+  EXPECT_NEAR(line.baseline, 12.5, tolerance);
+  ASSERT_EQ(line.glyphs.size(), 3u);
+  EXPECT_NEAR(line.glyphs[1].origin.x, 5, tolerance);
+  EXPECT_NEAR(line.glyphs[1].origin.y, 12.5, tolerance);
+  EXPECT_EQ(line.glyphs[2].glyph, fakefont::Face::acute);
+  EXPECT_NEAR(line.glyphs[2].origin.x, 7, tolerance);    // the pen after "e", 3 back
+  EXPECT_NEAR(line.glyphs[2].origin.y, 6.5, tolerance);  // 6 up
+}
+
+// A cluster (a ligature, a character and its mark, a multi-byte character)
+// is never split by a wrap or a truncation, and each line's text is the
+// bytes its clusters came from.
+TEST(TextLayout, BreaksOnlyBetweenTheFacesClusters) {
+  fakefont::Engine engine;
+  const ui::Font font = engine.font(10);
+  auto texts = [](const TextLayout& layout) {
+    std::vector<std::string> out;
+    for (const auto& line : layout.lines()) {
+      out.push_back(line.text);
+    }
+    return out;
+  };
+  // "fi fi" is 9 + 2.5 + 9 points wide.
+  TextLayout words = layoutIn("fi fi fi", font, {0, 0, 21, 100}, 0, LineBreakMode::ByWordWrapping);
+  EXPECT_EQ(texts(words), (std::vector<std::string>{"fi fi", "fi"}));
+  EXPECT_NEAR(words.lines()[0].rect.width(), 20.5, tolerance);
+
+  // Narrower than any cluster: one cluster a line.
+  TextLayout clusters =
+      layoutIn("\u00e4fie\u0301", font, {0, 0, 4, 100}, 0, LineBreakMode::ByCharWrapping);
+  EXPECT_EQ(texts(clusters), (std::vector<std::string>{"\u00e4", "fi", "e\u0301"}));
+
+  // The ellipsis is the face's too: 5 points, leaving room for three "a".
+  TextLayout cut = layoutIn("aaaaaa", font, {0, 0, 22, 100}, 1, LineBreakMode::ByTruncatingTail);
+  EXPECT_EQ(texts(cut), (std::vector<std::string>{"aaa" + ellipsis}));
 }
 
 }  // namespace

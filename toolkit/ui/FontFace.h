@@ -45,7 +45,8 @@ class FontFace {
   // Installs the platform's text engine for the faces opened from now on
   // (faces opened before stay shared). An empty opener restores the default:
   // the FreeType/HarfBuzz face where the toolkit is built with it, otherwise
-  // none, and every open fails.
+  // none, and every open fails. The opener runs under the cache's lock, so it
+  // must not open faces itself.
   static void setOpener(Opener opener);
 
   virtual ~FontFace();
