@@ -2,6 +2,7 @@
 
 #include <emscripten.h>
 
+#include <cmath>
 #include <fstream>
 #include <iterator>
 
@@ -11,15 +12,18 @@ EM_JS(int, invited_text_family, (const char* file), {
   return invited.text.family(UTF8ToString(file));
 });
 EM_JS(int, invited_text_shape, (int family, const char* text, int length, double size,
-                                double* advances, int capacity), {
-  const widths = invited.text.advances(family, UTF8ToString(text, length), size);
-  const count = Math.min(widths.length, capacity);
-  for (let i = 0; i < count; ++i) HEAPF64[(advances >> 3) + i] = widths[i];
-  return widths.length;
+                                double* advances, unsigned* glyphs, int capacity), {
+  const shaped = invited.text.shape(family, UTF8ToString(text, length), size);
+  const count = Math.min(shaped.advances.length, capacity);
+  for (let i = 0; i < count; ++i) {
+    HEAPF64[(advances >> 3) + i] = shaped.advances[i];
+    HEAPU32[(glyphs >> 2) + i] = shaped.glyphs[i];
+  }
+  return shaped.advances.length;
 });
-EM_JS(int, invited_text_raster, (int family, int codePoint, double pixelSize, int subpixel,
+EM_JS(int, invited_text_raster, (int family, unsigned glyphId, double pixelSize, int subpixel,
                                  int* box), {
-  const glyph = invited.text.raster(family, codePoint, pixelSize, subpixel);
+  const glyph = invited.text.raster(family, glyphId, pixelSize, subpixel);
   if (!glyph) return 0;
   HEAP32[(box >> 2) + 0] = glyph.width;
   HEAP32[(box >> 2) + 1] = glyph.height;
@@ -93,10 +97,15 @@ std::vector<ui::ShapedGlyph> BrowserFontFace::shape(std::string_view utf8) const
   }
   // Measured at one pixel per font unit, so advances come back in font units.
   std::vector<double> advances(glyphs.size());
+  std::vector<unsigned> ids(glyphs.size());
   const int count = invited_text_shape(family_, utf8.data(), int(utf8.size()), unitsPerEm(),
-                                       advances.data(), int(advances.size()));
+                                       advances.data(), ids.data(), int(advances.size()));
+  // A font's advances and kerning are whole font units; the browser's
+  // measure comes back a hair off them, and a hair decides where a layout
+  // that rounds up a width lands.
   for (std::size_t g = 0; g < glyphs.size() && g < std::size_t(count); ++g) {
-    glyphs[g].xAdvance = advances[g];
+    glyphs[g].xAdvance = std::round(advances[g]);
+    glyphs[g].glyph = ids[g];
   }
   return glyphs;
 }
@@ -104,7 +113,7 @@ std::vector<ui::ShapedGlyph> BrowserFontFace::shape(std::string_view utf8) const
 bool BrowserFontFace::rasterize(std::uint32_t glyph, double pixelSize, int subpixel,
                                 ui::GlyphBitmap& out) const {
   int box[4] = {0, 0, 0, 0};
-  if (pixelSize <= 0 || !invited_text_raster(family_, int(glyph), pixelSize, subpixel, box)) {
+  if (pixelSize <= 0 || !invited_text_raster(family_, glyph, pixelSize, subpixel, box)) {
     return false;
   }
   out.width = box[0];

@@ -14,8 +14,10 @@ namespace web {
 // before the program starts. Metrics and the character map come from the
 // file's tables, so layout scales the same numbers as on the desktop.
 //
-// Glyphs are numbered by code point: one glyph a character, placed where the
-// browser's layout of the whole text (kerning on) puts it.
+// One glyph a character, placed where the browser's layout of the whole text
+// (kerning on) puts it. A letter, digit or space is numbered by its code
+// point; any other character by the page as itself between its neighbours,
+// since a font may give it another form there.
 class BrowserFontFace : public ui::FontFace {
  public:
   // Reads the file for its tables; nullptr and a reason when it is not a font.

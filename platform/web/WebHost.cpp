@@ -24,8 +24,10 @@ constexpr const char* kCanvas = "#canvas";
 
 }  // namespace
 
-WebHost::WebHost(bool keepPicture)
-    : origin_(ui::RunLoop::main().now()), performanceOrigin_(emscripten_get_now() / 1000) {
+WebHost::WebHost(bool still)
+    : still_(still),
+      origin_(ui::RunLoop::main().now()),
+      performanceOrigin_(emscripten_get_now() / 1000) {
   EmscriptenWebGLContextAttributes attributes;
   emscripten_webgl_init_context_attributes(&attributes);
   attributes.majorVersion = 2;
@@ -33,10 +35,12 @@ WebHost::WebHost(bool keepPicture)
   // The compositor resolves its own edges; a multisampled canvas would also
   // refuse the blit of a cached subtree into it.
   attributes.antialias = EM_FALSE;
-  attributes.alpha = EM_FALSE;
+  // With an alpha channel the canvas is RGBA like the compositor's textures,
+  // so the blend may copy the backdrop out of it; the page behind is black.
+  attributes.alpha = EM_TRUE;
   attributes.depth = EM_FALSE;
   attributes.stencil = EM_FALSE;
-  attributes.preserveDrawingBuffer = keepPicture ? EM_TRUE : EM_FALSE;
+  attributes.preserveDrawingBuffer = still ? EM_TRUE : EM_FALSE;
   attributes.powerPreference = EM_WEBGL_POWER_PREFERENCE_HIGH_PERFORMANCE;
   context_ = emscripten_webgl_create_context(kCanvas, &attributes);
   if (context_ <= 0) {
@@ -101,7 +105,11 @@ void WebHost::fitToPage() {
 void WebHost::present(ui::Window& window) {
   window_ = window.weak_from_this();
   fitToPage();
-  drawNow(ui::RunLoop::main().now());
+  // A still frame is drawn once, at its time, from nothing cached: as the
+  // offline renderer draws it.
+  if (!still_) {
+    drawNow(ui::RunLoop::main().now());
+  }
 }
 
 void WebHost::drawNow(double t) {

@@ -24,9 +24,9 @@ namespace web {
 class WebHost : public ui::WindowHost {
  public:
   // Makes the WebGL2 context on the canvas "#canvas"; ok() says whether it
-  // could. `keepPicture` keeps the drawing buffer after it is shown (a
-  // still frame, read back by whoever looks at the page).
-  explicit WebHost(bool keepPicture);
+  // could. A `still` host draws only when told (drawNow) and keeps its
+  // drawing buffer after it is shown, for whoever looks at the page.
+  explicit WebHost(bool still);
   ~WebHost() override;
   WebHost(const WebHost&) = delete;
   WebHost& operator=(const WebHost&) = delete;
@@ -52,6 +52,7 @@ class WebHost : public ui::WindowHost {
   void fitToPage();
   ui::Window* window() const;
 
+  bool still_;
   EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context_ = 0;
   std::unique_ptr<platform::Compositor> compositor_;
   std::unique_ptr<platform::FramePacer> pacer_;

@@ -122,3 +122,37 @@ export async function comparePngs(page, a, b, near = 8) {
     return { worstBlock, worstAt, nearShare: nearCount / (width * height) };
   }, a.toString('base64'), b.toString('base64'), near);
 }
+
+// Facts about a screenshot, computed in the page: the mean brightness of a
+// rectangle, and the first and last rows with anything drawn on them.
+export async function screenshotFacts(page, rect) {
+  const png = await page.screenshot({ type: 'png' });
+  return page.evaluate(async (base64, r) => {
+    const bytes = Uint8Array.from(atob(base64), (c) => c.charCodeAt(0));
+    const bitmap = await createImageBitmap(new Blob([bytes], { type: 'image/png' }));
+    const canvas = new OffscreenCanvas(bitmap.width, bitmap.height);
+    const context = canvas.getContext('2d');
+    context.drawImage(bitmap, 0, 0);
+    const { data, width, height } = context.getImageData(0, 0, bitmap.width, bitmap.height);
+    const area = r ?? { x: 0, y: 0, width, height };
+    let sum = 0;
+    for (let y = area.y; y < area.y + area.height; ++y) {
+      for (let x = area.x; x < area.x + area.width; ++x) {
+        const i = (y * width + x) * 4;
+        sum += (data[i] + data[i + 1] + data[i + 2]) / 3;
+      }
+    }
+    let top = -1, bottom = -1;
+    for (let y = 0; y < height; ++y) {
+      for (let x = 0; x < width; ++x) {
+        const i = (y * width + x) * 4;
+        if (data[i] + data[i + 1] + data[i + 2] > 0) {
+          if (top < 0) top = y;
+          bottom = y;
+          break;
+        }
+      }
+    }
+    return { width, height, brightness: sum / (area.width * area.height), top, bottom };
+  }, png.toString('base64'), rect);
+}
