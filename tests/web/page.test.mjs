@@ -62,26 +62,40 @@ test('a click on the start screen fades it out, then the show runs on the music'
   await page.close();
 });
 
-test('still frames agree with invited-render frame across the show', async () => {
+test('still frames agree with invited-render frame across the show, gentle too', async () => {
   const page = await browser.newPage();
   await page.setViewport({ width: 1280, height: 720, deviceScaleFactor: 1 });
   const failures = [];
-  for (const at of [-5, 1, 10.5, 20, 30.03, 38.01, 45, 52.3, 58.2, 63]) {
-    const reference = path.join(scratch, `frame-${at}.png`);
+  const times = [-5, 1, 10.5, 20, 30.03, 38.01, 45, 52.3, 58.2, 63].map((at) => [at, false]);
+  for (const [at, gentle] of [...times, [2.5, true], [50, true]]) {
+    const reference = path.join(scratch, `frame-${at}-${gentle}.png`);
     await web.run(web.renderTool, ['frame', '--at', String(at), '--seed', '1', '--size',
-      '1280x720', reference]);
-    await page.goto(`${server.url}index.html#at=${at}&seed=1`);
+      '1280x720', ...(gentle ? ['--gentle'] : []), reference]);
+    await page.goto(`${server.url}index.html${gentle ? '?gentle' : ''}#at=${at}&seed=1`);
     await page.reload();
     assert.equal(await web.waitForState(page, ['still', 'failed']), 'still');
     const shot = await page.screenshot({ type: 'png' });
     const result = await web.comparePngs(page, shot, await readFile(reference));
     assert.equal(result.error, undefined, result.error);
     if (result.worstBlock > 16 || result.nearShare < 0.9) {
-      failures.push(`at ${at} s: block ${result.worstBlock.toFixed(1)} at ${result.worstAt}, ` +
+      failures.push(`${gentle ? 'gentle, ' : ''}at ${at} s: block ${result.worstBlock.toFixed(1)} at ${result.worstAt}, ` +
         `${(result.nearShare * 100).toFixed(2)} % within 8 levels`);
     }
   }
   assert.deepEqual(failures, []);
+  await page.close();
+});
+
+test('a tap starts the show as a click does', async () => {
+  const page = await browser.newPage();
+  await page.setViewport({ width: 844, height: 390, deviceScaleFactor: 2, hasTouch: true, isMobile: true });
+  await page.goto(server.url);
+  assert.equal(await web.waitForState(page, ['start']), 'start');
+  await page.touchscreen.tap(422, 195);
+  await page.waitForFunction(() => !Number.isNaN(invited.audio.startedAt()), { timeout: 15000 });
+  const heard = await page.evaluate(() => new Promise((resolve) =>
+    setTimeout(() => resolve(invited.audio.heard()), 500)));
+  assert.ok(heard && heard.fileTime > 0, 'the music plays after a tap');
   await page.close();
 });
 
