@@ -67,6 +67,62 @@ const invited = (() => {
   const contexts = [];
   const contextIds = new Map();
   const familyName = (file) => 'invited ' + file.replace(/\.[^.]*$/, '');
+  // A glyph drawn white on clear k times larger than `pixelSize`, its pen
+  // `subpixel` quarter pixels right of a whole pixel, with room for three
+  // quarters more: its coverage (one byte a large pixel) and, in pixels,
+  // where the pen is and how large the box is. Kept for the glyph's other
+  // positions.
+  const largeCache = new Map();
+  const drawLarge = (family, glyph, pixelSize, k, subpixel) => {
+    const key = `${family} ${glyph} ${pixelSize} ${subpixel}`;
+    const known = largeCache.get(key);
+    if (known) return known;
+    const font = `${pixelSize * k}px "${familyName(families[family])}"`;
+    const [before, c, after] = glyph >= 0x110000 ? contexts[glyph - 0x110000]
+      : ['', String.fromCodePoint(glyph), ''];
+    raster.font = font;
+    raster.fontKerning = 'normal';
+    // Where the character starts in its context, and the ink around it.
+    const whole = before + c + after;
+    const start = raster.measureText(before + c).width - raster.measureText(c).width;
+    const m = raster.measureText(whole);
+    const pad = 2;
+    const left = Math.ceil(Math.max(m.actualBoundingBoxLeft + start, 0) / k) + pad;
+    const top = Math.ceil(Math.max(m.actualBoundingBoxAscent, 0) / k) + pad;
+    const width = left + Math.ceil(Math.max(m.actualBoundingBoxRight - start, 0) / k) + pad + 1;
+    const height = top + Math.ceil(Math.max(m.actualBoundingBoxDescent, 0) / k) + pad;
+    if (rasterCanvas.width < width * k || rasterCanvas.height < height * k) {
+      rasterCanvas.width = Math.max(rasterCanvas.width, width * k);
+      rasterCanvas.height = Math.max(rasterCanvas.height, height * k);
+    }
+    raster.clearRect(0, 0, width * k, height * k);
+    raster.font = font;
+    raster.fontKerning = 'normal';
+    raster.fillStyle = '#fff';
+    raster.textBaseline = 'alphabetic';
+    raster.textAlign = 'left';
+    const x = (left + subpixel / 4) * k;
+    raster.save();
+    if (before || after) {
+      // Only the character: cut at the ink of its neighbours.
+      const from = before ? x - start + raster.measureText(before).actualBoundingBoxRight : 0;
+      const nextStart = raster.measureText(whole).width - raster.measureText(after).width - start;
+      const to = after ? x + nextStart - raster.measureText(after).actualBoundingBoxLeft : width * k;
+      raster.beginPath();
+      raster.rect(Math.ceil(from), 0, Math.max(0, Math.floor(to) - Math.ceil(from)), height * k);
+      raster.clip();
+    }
+    raster.fillText(whole, x - start, top * k);
+    raster.restore();
+    const pixels = raster.getImageData(0, 0, width * k, height * k).data;
+    const alpha = new Uint8Array(width * k * height * k);
+    for (let i = 0; i < alpha.length; ++i) alpha[i] = pixels[i * 4 + 3];
+    const drawn = { alpha, left, top, width, height };
+    if (largeCache.size >= 48) largeCache.delete(largeCache.keys().next().value);
+    largeCache.set(key, drawn);
+    return drawn;
+  };
+
   self.text = {
     register(files) {
       families.push(...files);
@@ -122,51 +178,19 @@ const invited = (() => {
     // fall on a k-th of a pixel.
     raster(family, glyph, pixelSize, subpixel) {
       const k = pixelSize >= 512 ? 1 : Math.min(16, 2 ** Math.ceil(Math.log2(512 / pixelSize)));
-      const font = `${pixelSize * k}px "${familyName(families[family])}"`;
-      const [before, c, after] = glyph >= 0x110000 ? contexts[glyph - 0x110000]
-        : ['', String.fromCodePoint(glyph), ''];
-      raster.font = font;
-      raster.fontKerning = 'normal';
-      // Where the character starts in its context, and the ink around it.
-      const whole = before + c + after;
-      const start = raster.measureText(before + c).width - raster.measureText(c).width;
-      const m = raster.measureText(whole);
-      const pad = 2;
-      const left = Math.ceil(Math.max(m.actualBoundingBoxLeft + start, 0) / k) + pad;
-      const top = Math.ceil(Math.max(m.actualBoundingBoxAscent, 0) / k) + pad;
-      const width = left + Math.ceil(Math.max(m.actualBoundingBoxRight - start, 0) / k) + pad + 1;
-      const height = top + Math.ceil(Math.max(m.actualBoundingBoxDescent, 0) / k) + pad;
-      if (rasterCanvas.width < width * k || rasterCanvas.height < height * k) {
-        rasterCanvas.width = Math.max(rasterCanvas.width, width * k);
-        rasterCanvas.height = Math.max(rasterCanvas.height, height * k);
-      }
-      raster.clearRect(0, 0, width * k, height * k);
-      raster.font = font;
-      raster.fontKerning = 'normal';
-      raster.textRendering = 'geometricPrecision';
-      raster.fillStyle = '#fff';
-      raster.textBaseline = 'alphabetic';
-      raster.textAlign = 'left';
-      const x = (left + subpixel / 4) * k;
-      raster.save();
-      if (before || after) {
-        // Only the character: cut at the ink of its neighbours.
-        const from = before ? x - start + raster.measureText(before).actualBoundingBoxRight : 0;
-        const nextStart = raster.measureText(whole).width - raster.measureText(after).width - start;
-        const to = after ? x + nextStart - raster.measureText(after).actualBoundingBoxLeft
-          : width * k;
-        raster.beginPath();
-        raster.rect(Math.ceil(from), 0, Math.max(0, Math.floor(to) - Math.ceil(from)), height * k);
-        raster.clip();
-      }
-      raster.fillText(whole, x - start, top * k);
-      raster.restore();
-      const pixels = raster.getImageData(0, 0, width * k, height * k).data;
+      // From k = 4 on, a quarter pixel is a whole number of large pixels: one
+      // drawing serves the glyph's four positions.
+      const big = drawLarge(family, glyph, pixelSize, k, k >= 4 ? 0 : subpixel);
+      const shift = k >= 4 ? (subpixel * k) / 4 : 0;
+      const { alpha, left, top, width, height } = big;
       const sums = new Float64Array(width * height);
       for (let y = 0; y < height * k; ++y) {
-        const row = Math.floor(y / k) * width;
-        for (let x = 0; x < width * k; ++x) {
-          sums[row + Math.floor(x / k)] += pixels[(y * width * k + x) * 4 + 3];
+        const row = ((y / k) | 0) * width;
+        const from = y * width * k - shift;
+        for (let x = 0; x < width; ++x) {
+          let sum = 0;
+          for (let i = Math.max(x * k, shift), end = (x + 1) * k; i < end; ++i) sum += alpha[from + i];
+          sums[row + x] += sum;
         }
       }
       const area = k * k;
