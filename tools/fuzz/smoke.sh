@@ -1,8 +1,8 @@
 #!/bin/sh
-# The fuzz targets' part of the test command, with the same inputs on every
-# run so that a commit's verdict never depends on the machine or on chance:
-# the seed corpus and the kept findings (make_corpus.sh), then RUNS inputs
-# mutated from them with the fixed SEED. Time-boxed fuzzing is run.sh's.
+# The fuzz targets' part of the test command, the same work on every run
+# whatever the machine's load: the seed corpus and the kept findings
+# (make_corpus.sh), then RUNS inputs mutated from them with the fixed SEED.
+# Time-boxed fuzzing is run.sh's.
 #   tools/fuzz/smoke.sh TARGET RUNS SEED
 # FUZZ_BIN names the folder of the built targets (default build/fuzz/bin),
 # FUZZ_WORK a folder for this target's seeds and log (default
