@@ -147,14 +147,14 @@ std::optional<GlyphAtlas::Entry> GlyphAtlas::find(FT_FaceRec_* face, std::uint32
         return std::nullopt;
       }
     }
-    Pending glyph{entry.x, entry.y, entry.width, entry.height, {}};
-    glyph.coverage.resize(std::size_t(entry.width) * std::size_t(entry.height));
+    Pending upload{entry.x, entry.y, entry.width, entry.height, {}};
+    upload.coverage.resize(std::size_t(entry.width) * std::size_t(entry.height));
     for (int row = 0; row < entry.height; ++row) {
       const unsigned char* source = bitmap.buffer + std::ptrdiff_t(row) * bitmap.pitch;
       std::copy(source, source + entry.width,
-                glyph.coverage.begin() + std::ptrdiff_t(row) * entry.width);
+                upload.coverage.begin() + std::ptrdiff_t(row) * entry.width);
     }
-    pending_.push_back(std::move(glyph));
+    pending_.push_back(std::move(upload));
   }
   entries_.emplace(key, entry);
   return entry;

@@ -114,6 +114,6 @@ TEST_P(FillTextOneRow, HasNoMiddleRow) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Heights, FillTextOneRow, ::testing::Values(0.0, 50.0),
-                         [](const auto& info) { return info.param > 0 ? "OneRow" : "NoHeight"; });
+                         [](const auto& test) { return test.param > 0 ? "OneRow" : "NoHeight"; });
 
 }  // namespace
