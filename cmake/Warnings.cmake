@@ -4,6 +4,6 @@
 option(INVITED_WERROR "Treat warnings as errors" OFF)
 
 function(invited_warnings target)
-  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow
                                            $<$<BOOL:${INVITED_WERROR}>:-Werror>)
 endfunction()

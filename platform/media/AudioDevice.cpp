@@ -1,5 +1,7 @@
 #include "platform/media/AudioDevice.h"
 
+#include <chrono>
+
 #if defined(__linux__)
 #include <alsa/asoundlib.h>
 #endif
@@ -88,6 +90,10 @@ void AudioDevice::locked(const std::function<void()>& change) {
 
 double AudioDevice::latency() const {
   return device_ != 0 ? 2.0 * blockFrames_ / rate_ : 0.0;
+}
+
+double AudioDevice::now() const {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 void AudioDevice::callback(void* self, Uint8* stream, int bytes) {

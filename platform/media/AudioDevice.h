@@ -2,41 +2,36 @@
 
 #include <SDL.h>
 
-#include <functional>
 #include <string>
+
+#include "platform/media/AudioOutput.h"
 
 namespace platform {
 
 // SDL2's audio output, opened for interleaved stereo float at 48 kHz (SDL
-// converts for the hardware). The render function runs on SDL's audio thread:
-// it must fill the whole block without blocking, allocating or decoding.
-class AudioDevice {
+// converts for the hardware); the render function runs on SDL's audio thread.
+// Its clock is the steady clock.
+class AudioDevice : public AudioOutput {
  public:
-  // `out` holds `frames` left/right pairs.
-  using Render = std::function<void(float* out, int frames)>;
-
   explicit AudioDevice(Render render) : render_(std::move(render)) {}
-  ~AudioDevice();
+  ~AudioDevice() override;
   AudioDevice(const AudioDevice&) = delete;
   AudioDevice& operator=(const AudioDevice&) = delete;
 
-  // Opens the default output device, paused. False with a reason when there
-  // is no audio driver or device (a headless machine).
-  bool open(std::string& error);
-  bool isOpen() const { return device_ != 0; }
-  void close();
+  // Opens the default output device, paused.
+  bool open(std::string& error) override;
+  bool isOpen() const override { return device_ != 0; }
+  void close() override;
 
-  // Once pausing returns, the render function is not running and does not
-  // run again until the device is resumed.
-  void setPaused(bool paused);
-  // Runs `change` while the audio thread is outside the render function.
-  void locked(const std::function<void()>& change);
+  void setPaused(bool paused) override;
+  void locked(const std::function<void()>& change) override;
 
   // Frames per block that SDL obtained from the driver.
   int blockFrames() const { return blockFrames_; }
-  // Seconds between a sample being rendered and being heard: the block being
-  // filled waits for the block the hardware is playing, so two blocks.
-  double latency() const;
+  // The block being filled waits for the block the hardware is playing, so
+  // two blocks.
+  double latency() const override;
+  double now() const override;
 
  private:
   static void callback(void* self, Uint8* stream, int bytes);

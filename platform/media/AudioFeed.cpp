@@ -81,7 +81,11 @@ void AudioFeed::decode(std::vector<float> pending) {
     std::size_t offset = 0;
     while (offset < pending.size()) {
       std::size_t frames = (pending.size() - offset) / SampleRing::channels;
-      offset += ring_.write(pending.data() + offset, frames) * SampleRing::channels;
+      std::size_t written = ring_.write(pending.data() + offset, frames);
+      offset += written * SampleRing::channels;
+      if (written > 0) {
+        announce();
+      }
       if (offset < pending.size()) {
         std::unique_lock<std::mutex> lock(wakeMutex_);
         wake_.wait_for(lock, refillInterval, [this] { return quit_.load(); });
@@ -98,9 +102,26 @@ void AudioFeed::decode(std::vector<float> pending) {
     if (status != AudioStream::Status::More) {
       total_ = stream_->frames();
       ended_.store(true, std::memory_order_release);
+      announce();
       return;
     }
   }
+}
+
+void AudioFeed::announce() {
+  // Taking the lock orders this after a waiter's test of the ring, so that
+  // the waiter is already waiting when told.
+  { std::lock_guard<std::mutex> lock(wakeMutex_); }
+  filled_.notify_all();
+}
+
+void AudioFeed::waitForSound(std::size_t frames) const {
+  const std::size_t wanted = std::min(frames, ring_.capacity());
+  std::unique_lock<std::mutex> lock(wakeMutex_);
+  filled_.wait(lock, [&] {
+    return ring_.available() >= wanted || ended_.load(std::memory_order_acquire) ||
+           !worker_.joinable();
+  });
 }
 
 bool AudioFeed::render(float* out, std::size_t frames, double heardAt) {

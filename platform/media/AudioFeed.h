@@ -43,6 +43,11 @@ class AudioFeed {
   // starts from its top.
   bool rewind(std::string& error);
 
+  // Waits until the ring holds `frames` (at most its capacity) or the worker
+  // has nothing more to bring. For an owner that must know what the output
+  // will find: a simulated output plays faster than any worker's clock.
+  void waitForSound(std::size_t frames) const;
+
   // Output thread: fills `frames` left/right pairs, silence where the ring
   // has nothing; `heardAt` is when out[0] reaches the listener (steady-clock
   // seconds). False once the whole track has been given out.
@@ -81,6 +86,7 @@ class AudioFeed {
   bool start(const std::string& path, std::string& error);  // owner
   void stopWorker();                                        // owner
   void decode(std::vector<float> pending);                  // worker
+  void announce();                                          // worker
   void storeAnchor(const Anchor& anchor);                   // output, or owner without render
   Anchor loadAnchor() const;
 
@@ -89,11 +95,13 @@ class AudioFeed {
   std::vector<std::thread::id> decodeThreads_;  // owner
 
   // The worker. `stream_` is the worker's from start() until stopWorker()
-  // joins it; `quit_` and `wake_` end its waits for room in the ring.
+  // joins it; `quit_` and `wake_` end its waits for room in the ring, and it
+  // announces sound on `filled_`.
   std::unique_ptr<AudioStream> stream_;
   std::thread worker_;
-  std::mutex wakeMutex_;
+  mutable std::mutex wakeMutex_;
   std::condition_variable wake_;
+  mutable std::condition_variable filled_;
   std::atomic<bool> quit_{false};
   // Written by the worker: frames decoded; then, once, the total and `ended_`
   // (release), after its last write to the ring.

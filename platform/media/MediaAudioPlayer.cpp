@@ -3,6 +3,8 @@
 #include <chrono>
 #include <cstring>
 
+#include "platform/media/AudioDevice.h"
+
 #include "ui/RunLoop.h"
 
 namespace platform {
@@ -13,18 +15,22 @@ void MediaAudioPlayer::install() {
   });
 }
 
-MediaAudioPlayer::MediaAudioPlayer()
-    : feed_(static_cast<std::size_t>(bufferSeconds * sampleRate)),
-      device_([this](float* out, int frames) { render(out, frames); }) {}
+MediaAudioPlayer::MediaAudioPlayer(const OutputMaker& makeOutput)
+    : feed_(static_cast<std::size_t>(bufferSeconds * sampleRate)) {
+  AudioOutput::Render renderBlock = [this](float* out, int frames) { render(out, frames); };
+  device_ = makeOutput ? makeOutput(std::move(renderBlock))
+                       : std::make_unique<AudioDevice>(std::move(renderBlock));
+}
 
 MediaAudioPlayer::~MediaAudioPlayer() {
   settleDevice();
-  device_.close();
+  device_->close();
 }
 
 std::shared_ptr<MediaAudioPlayer> MediaAudioPlayer::create(const std::string& path,
-                                                           std::string& error) {
-  std::shared_ptr<MediaAudioPlayer> player(new MediaAudioPlayer());
+                                                           std::string& error,
+                                                           const OutputMaker& makeOutput) {
+  std::shared_ptr<MediaAudioPlayer> player(new MediaAudioPlayer(makeOutput));
   if (!player->feed_.open(path, error)) {
     return nullptr;
   }
@@ -42,7 +48,7 @@ bool MediaAudioPlayer::prepareToPlay() {
     return true;
   }
   settleDevice();
-  if (device_.isOpen()) {
+  if (device_->isOpen()) {
     return true;
   }
   // A machine without sound stays without: asking the drivers again would
@@ -51,7 +57,7 @@ bool MediaAudioPlayer::prepareToPlay() {
     return false;
   }
   opening_ = std::async(std::launch::async, [this] {
-    device_.open(deviceError_);
+    device_->open(deviceError_);
     // SDL keeps per-thread state (its error text) that only its own threads
     // free on exit.
     SDL_TLSCleanup();
@@ -61,40 +67,41 @@ bool MediaAudioPlayer::prepareToPlay() {
 
 bool MediaAudioPlayer::play() {
   settleDevice();
-  if (!device_.isOpen() && (!deviceError_.empty() || !device_.open(deviceError_))) {
+  if (!device_->isOpen() && (!deviceError_.empty() || !device_->open(deviceError_))) {
     return false;
   }
   // Paused, the device runs no render: the feed may rewind (and reopen the
   // file) without holding up the audio thread.
-  device_.setPaused(true);
+  device_->setPaused(true);
   bool rewound = feed_.rewind(deviceError_);
-  device_.locked([&] {
+  device_->locked([&] {
     finished_ = false;
     playing_ = rewound;
   });
   if (!rewound) {
     return false;
   }
-  device_.setPaused(false);
+  device_->setPaused(false);
   // The first sample is heard one device latency from now; the frame loop
   // delays the pictures to match.
-  publishSyncPoint({ui::RunLoop::main().now(), elapsed() + device_.latency(), weak_from_this()});
+  publishSyncPoint(
+      {ui::RunLoop::main().now(), device_->now() + device_->latency(), weak_from_this()});
   return true;
 }
 
 void MediaAudioPlayer::stop() {
   settleDevice();
-  if (!device_.isOpen()) {
+  if (!device_->isOpen()) {
     return;
   }
   stoppedAt_ = currentTime();
-  device_.setPaused(true);
-  device_.locked([this] { playing_ = false; });
+  device_->setPaused(true);
+  device_->locked([this] { playing_ = false; });
 }
 
 double MediaAudioPlayer::outputLatency() const {
   settleDevice();
-  return device_.latency();
+  return device_->latency();
 }
 
 const std::string& MediaAudioPlayer::deviceError() const {
@@ -118,11 +125,7 @@ std::optional<ui::AudioPlayer::HeardPosition> MediaAudioPlayer::heardPosition() 
   if (!playing_.load()) {
     return std::nullopt;
   }
-  return feed_.heardPosition(elapsed(), device_.latency());
-}
-
-double MediaAudioPlayer::elapsed() {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+  return feed_.heardPosition(device_->now(), device_->latency());
 }
 
 void MediaAudioPlayer::render(float* out, int frames) {
@@ -133,7 +136,7 @@ void MediaAudioPlayer::render(float* out, int frames) {
     return;
   }
   // What is rendered now reaches the listener one device latency from now.
-  if (!feed_.render(out, count, elapsed() + device_.latency())) {
+  if (!feed_.render(out, count, device_->now() + device_->latency())) {
     playing_ = false;
     finished_ = true;
   }

@@ -1,19 +1,21 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <future>
 #include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "platform/media/AudioDevice.h"
 #include "platform/media/AudioFeed.h"
+#include "platform/media/AudioOutput.h"
 #include "ui/AudioPlayer.h"
 
 namespace platform {
 
-// The audio player on FFmpeg (decoding) and SDL2 (output).
+// The audio player on FFmpeg (decoding) and an AudioOutput: SDL2's device
+// unless its maker gives another.
 //
 // Creation opens the file and decodes its first sound on the creating thread,
 // so that a file that cannot play fails there; a worker decodes the rest
@@ -26,9 +28,9 @@ namespace platform {
 // own, begun by prepareToPlay(), while the window opens and the start screen
 // shows; every call that needs the device waits for that opening first.
 //
-// Threads: the main thread calls every public function; SDL's audio thread
-// runs render(). The destructor closes the device first, so no callback
-// outlives the feed, then the feed joins its worker.
+// Threads: the main thread calls every public function; the output's thread
+// runs render(). Times are on the output's clock (AudioOutput::now). The destructor closes the
+// device first, so no callback outlives the feed, then the feed joins its worker.
 class MediaAudioPlayer : public ui::AudioPlayer {
  public:
   static constexpr int sampleRate = AudioFeed::sampleRate;
@@ -37,7 +39,11 @@ class MediaAudioPlayer : public ui::AudioPlayer {
   // Makes ui::AudioPlayer::createWithContentsOfURL create MediaAudioPlayers.
   static void install();
 
-  static std::shared_ptr<MediaAudioPlayer> create(const std::string& path, std::string& error);
+  // Makes the player's output around the player's render function.
+  using OutputMaker = std::function<std::unique_ptr<AudioOutput>(AudioOutput::Render)>;
+
+  static std::shared_ptr<MediaAudioPlayer> create(const std::string& path, std::string& error,
+                                                  const OutputMaker& makeOutput = {});
   ~MediaAudioPlayer() override;
 
   // Begins opening the output device, paused, in the background. False once
@@ -62,9 +68,8 @@ class MediaAudioPlayer : public ui::AudioPlayer {
   const std::string& deviceError() const;
 
  private:
-  MediaAudioPlayer();
+  explicit MediaAudioPlayer(const OutputMaker& makeOutput);
   void render(float* out, int frames);  // audio thread
-  static double elapsed();              // seconds on the steady clock
   void settleDevice() const;            // waits for an opening under way
 
   // Written by the opening thread while `opening_` is pending, then by the
@@ -81,7 +86,8 @@ class MediaAudioPlayer : public ui::AudioPlayer {
   std::atomic<bool> finished_{false};
   std::atomic<std::thread::id> callbackThread_{};
 
-  AudioDevice device_;  // last: closed first, so no callback outlives the fields above
+  // Last: closed first, so no callback outlives the fields above.
+  std::unique_ptr<AudioOutput> device_;
 };
 
 }  // namespace platform

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 
 #include "content/UpperCase.h"
 
@@ -31,15 +32,35 @@ TEST(Content, PhrasesAreCapitalisedWithTheirOwnCharacters) {
   EXPECT_EQ(characters(words[5]), 11u);
 }
 
-TEST(Content, PaletteListsHoldTheColoursInOrder) {
-  const auto& colors = content::paletteColors();
-  const auto& bright = content::paletteBrightColors();
-  ASSERT_EQ(colors.size(), 5u);
-  ASSERT_EQ(bright.size(), 4u);
-  EXPECT_EQ(colors[0].get(), ui::Color::withRGBA(251 / 255.0, 139 / 255.0, 36 / 255.0, 1));
-  EXPECT_EQ(colors[1].get(), ui::Color::withRGBA(217 / 255.0, 3 / 255.0, 104 / 255.0, 1));
-  for (std::size_t i = 0; i < 4; ++i) {
-    EXPECT_EQ(bright[i].get(), colors[i < 3 ? i : 4].get()) << i;
+// Every entry: the named colours in order, opaque, exact in eight bits and
+// unlike the others; the dark one is the darkest and the only one the bright
+// list leaves out. Their values are content, seen in rendered frames
+// (tests/tools/OfflineShowTest.cpp).
+TEST(Content, EveryPaletteEntryIsANamedOpaqueEightBitColourOfItsOwn) {
+  using namespace content;
+  const ColorList named{paletteOrange(), palettePink(), palettePurple(), paletteDark(),
+                        paletteGreen()};
+  auto luminance = [](const ui::Color& c) { return 0.21 * c.red + 0.72 * c.green + 0.07 * c.blue; };
+  ColorList bright;
+  ASSERT_EQ(paletteColors().size(), named.size());
+  for (std::size_t i = 0; i < named.size(); ++i) {
+    const ui::Color& c = paletteColors()[i].get();
+    EXPECT_EQ(&c, &named[i].get()) << i;
+    EXPECT_EQ(c.alpha, 1.0) << i;
+    for (double component : {c.red, c.green, c.blue}) {
+      EXPECT_EQ(std::clamp(std::round(component * 255), 0.0, 255.0) / 255, component) << i;
+    }
+    for (std::size_t j = 0; j < i; ++j) {
+      EXPECT_NE(c, named[j].get()) << i << " and " << j;
+    }
+    if (&c != &paletteDark()) {
+      EXPECT_LT(luminance(paletteDark()), luminance(c)) << i;
+      bright.push_back(c);
+    }
+  }
+  ASSERT_EQ(paletteBrightColors().size(), bright.size());
+  for (std::size_t i = 0; i < bright.size(); ++i) {
+    EXPECT_EQ(&paletteBrightColors()[i].get(), &bright[i].get()) << i;
   }
 }
 

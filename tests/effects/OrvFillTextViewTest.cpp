@@ -22,31 +22,51 @@ class FillText : public EffectTest {
   }
 };
 
-TEST_F(FillText, PreparationLaysOutFourteenOverlappingRowsWithOurFont) {
+// Every label: the phrases in order, hidden, the view's width, in rows that
+// advance by 70 % of a label's height, so they overlap, as many to a screen
+// as it takes to cover it, row 6 of 14 in the middle.
+TEST_F(FillText, PreparationLaysEveryLabelInOverlappingRowsThatCoverTheScreen) {
+  for (const ui::Rect stage : {kStage, ui::Rect{0, 0, 1280, 720}}) {
+    auto view = prepared(stage);
+    const auto& labels = view->labels();
+    ASSERT_EQ(labels.size(), 512u);
+    const double height = labels[0]->frame().height();
+    const double row = height * 0.7;
+    const auto rows = view->labelsPerScreen();
+    EXPECT_GE(static_cast<double>(rows) * row, stage.height());
+    EXPECT_LT(static_cast<double>(rows - 1) * row, stage.height());
+    for (std::size_t j = 0; j < labels.size(); ++j) {
+      EXPECT_TRUE(labels[j]->isHidden()) << j;
+      EXPECT_EQ(labels[j]->text(), content::affirmations()[j % 66]) << j;
+      EXPECT_DOUBLE_EQ(labels[j]->frame().height(), height) << j;
+      EXPECT_DOUBLE_EQ(labels[j]->frame().width(), stage.width()) << j;
+      EXPECT_DOUBLE_EQ(labels[j]->frame().y(), static_cast<double>(j % rows) * row) << j;
+    }
+  }
+  // Inter Bold at 96 points sizes "YOU ARE GOOD" to 117 points high.
   auto view = prepared();
-  const auto& labels = view->labels();
-  ASSERT_EQ(labels.size(), 512u);
-  // Inter Bold at 96 points sizes "YOU ARE GOOD" to 117 points high: rows of
-  // 81.9 points, fourteen to a screen, row 6 in the middle.
   EXPECT_EQ(view->labelsPerScreen(), 14);
   EXPECT_EQ(view->middleIndex(), 6);
-  for (std::size_t j : {0u, 13u, 14u, 511u}) {
-    EXPECT_TRUE(labels[j]->isHidden());
-    EXPECT_EQ(labels[j]->text(), content::affirmations()[j % 66]);
-    EXPECT_DOUBLE_EQ(labels[j]->frame().y(), static_cast<double>(j % 14) * 117 * 0.7);
-  }
 }
 
-TEST_F(FillText, OrdinaryRowsRevealInBrightColoursOverThePreviousScreen) {
+// Every label but the middle row's reveals in the bright colours by row, in
+// their order, over the previous screen: nothing is hidden again.
+TEST_F(FillText, EveryOrdinaryRowRevealsInItsBrightColourOverThePreviousScreen) {
   auto view = prepared();
-  view->stepFill();
-  EXPECT_EQ(view->labels()[0]->textColor(), content::paletteOrange());
-  stepTo(*view, 5);
-  EXPECT_EQ(view->labels()[3]->textColor(), content::paletteGreen());
-  EXPECT_EQ(view->labels()[4]->textColor(), content::paletteOrange());
-  stepTo(*view, 15);
-  EXPECT_EQ(view->labels()[14]->textColor(), content::paletteOrange());
-  EXPECT_FALSE(view->labels()[0]->isHidden());  // never hidden again
+  const auto& bright = content::paletteBrightColors();
+  const auto rows = view->labelsPerScreen();
+  for (std::int64_t j = 0; j < 3 * rows; ++j) {
+    view->stepFill();
+    const auto row = j % rows;
+    if (row != view->middleIndex()) {
+      EXPECT_EQ(view->labels()[j]->textColor(), bright[row % 4].get()) << j;
+    }
+    for (std::int64_t i = 0; i <= j; ++i) {
+      if (i % rows != view->middleIndex()) {
+        EXPECT_FALSE(view->labels()[i]->isHidden()) << i << " after step " << j;
+      }
+    }
+  }
 }
 
 TEST_F(FillText, MiddleSequenceSkipsTheLastPhraseAndAll512LabelsReveal) {
@@ -94,6 +114,6 @@ TEST_P(FillTextOneRow, HasNoMiddleRow) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Heights, FillTextOneRow, ::testing::Values(0.0, 50.0),
-                         [](const auto& info) { return info.param > 0 ? "OneRow" : "NoHeight"; });
+                         [](const auto& test) { return test.param > 0 ? "OneRow" : "NoHeight"; });
 
 }  // namespace

@@ -158,8 +158,8 @@ INSTANTIATE_TEST_SUITE_P(Sound, SoundDisturbance,
                                          Disturbance{"LatencyGrowsBy5ms", 0.005, false},
                                          Disturbance{"LatencyShrinksBy20ms", -0.020, false},
                                          Disturbance{"TrackEndsEarly", 0, true}),
-                         [](const testing::TestParamInfo<Disturbance>& info) {
-                           return info.param.name;
+                         [](const testing::TestParamInfo<Disturbance>& test) {
+                           return test.param.name;
                          });
 
 TEST(FramePacer, WithoutMusicTheDisplayClockIsTheShowClock) {

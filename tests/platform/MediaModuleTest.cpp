@@ -54,4 +54,4 @@ INSTANTIATE_TEST_SUITE_P(Modules, MediaModuleFailure,
                                                         "[^\n]*(invalid ELF|too short)[^\n]*"},
                                            BrokenModule{"WithoutTheEntryPoint", "libm.so.6",
                                                         "it has no invited_media_factory"}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& test) { return std::string(test.param.name); });

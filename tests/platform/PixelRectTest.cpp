@@ -48,7 +48,7 @@ INSTANTIATE_TEST_SUITE_P(Holes, PixelRectSubtract,
                                            Subtraction{"Covering", {0, 0, 50, 50}, 0},
                                            Subtraction{"LeftEdge", {0, 12, 15, 15}, 3},
                                            Subtraction{"TopBand", {0, 0, 50, 15}, 1}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& test) { return std::string(test.param.name); });
 
 TEST(PixelRect, IntersectionAndUnionIgnoreEmptySides) {
   const PixelRect a{0, 0, 10, 10}, b{5, 5, 20, 8}, empty{3, 3, 3, 9};

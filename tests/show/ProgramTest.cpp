@@ -107,7 +107,7 @@ INSTANTIATE_TEST_SUITE_P(
                       BadResource{"MissingBoldFace", "Inter-Bold.otf", false},
                       BadResource{"MissingDisplayBlackFace", "InterDisplay-Black.otf", false},
                       BadResource{"CorruptBoldFace", "Inter-Bold.otf", true}),
-    [](const ::testing::TestParamInfo<BadResource>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<BadResource>& test) { return std::string(test.param.name); });
 
 TEST_F(Program, WithoutItsMediaModuleItNamesTheFileInOneLine) {
   fs::remove(folder / "invited-media.so");
@@ -157,6 +157,6 @@ INSTANTIATE_TEST_SUITE_P(
                       CommandLineCase{"Version", "--version", 0, "invited 1."},
                       CommandLineCase{"UnknownOption", "--bogus", 2, "invited: "},
                       CommandLineCase{"StrayArgument", "show.mp4", 2, "show.mp4"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 }  // namespace

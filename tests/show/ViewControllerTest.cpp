@@ -110,7 +110,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Fit{"FullScreenAfterTheClick", 960, 540, 0.5, 1920, 1080, 1.0},
                       Fit{"LeavingFullScreen", 1920, 1080, 1.0, 1280, 720, 1280.0 / 1920},
                       Fit{"TallNarrowMidShow", 1920, 1080, 1.0, 300, 1000, 300.0 / 1920}),
-    [](const ::testing::TestParamInfo<Fit>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<Fit>& test) { return std::string(test.param.name); });
 
 // Every line of the start screen, the strobe warning included, shows unbroken
 // in the window, and the text follows the window when it is resized.
@@ -160,7 +160,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(StartWindow{"Smallest320By240ThenLarge", 320, 240, 1920, 1080},
                       StartWindow{"LargeThenTiny100By100", 1920, 1080, 100, 100},
                       StartWindow{"WideAndLow", 1920, 200, 640, 480}),
-    [](const ::testing::TestParamInfo<StartWindow>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<StartWindow>& test) { return std::string(test.param.name); });
 
 TEST_F(Controller, AClickFadesTheStartScreenAndTheShowStartsWhenTheFadeCompletes) {
   auto c = std::make_shared<ViewController>();

@@ -107,7 +107,7 @@ INSTANTIATE_TEST_SUITE_P(
                     // Both ends are brighter than 0.8: no general flash.
                     Case{"PaleAgainstWhite", alternation(kPale, kWhite, 10), 0, 0},
                     Case{"SlowFade", fade(3), 1, 0}),
-    [](const auto& info) { return info.param.name; });
+    [](const auto& test) { return test.param.name; });
 
 TEST(FlashAnalyser, RefusesFramesOfAnotherSize) {
   FlashAnalyser analyser(kFps);

@@ -60,51 +60,6 @@ class OfflineShowTest : public ::testing::Test {
 
 std::unique_ptr<platform::OffscreenRenderer> OfflineShowTest::renderer_;
 
-TEST_F(OfflineShowTest, StartScreenStandsUntouchedUntilTheClickAtMinusFour) {
-  ViewController& show = show_->controller();
-  show_->advanceTo(-4.5);
-  EXPECT_TRUE(show.startButton()->isUserInteractionEnabled());
-  EXPECT_EQ(show.startButton()->presentedAlpha(ui::RunLoop::main().now()), 1.0);
-  show_->advanceTo(-4);
-  EXPECT_EQ(ui::RunLoop::main().now(), 0.0);
-  EXPECT_FALSE(show.startButton()->isUserInteractionEnabled());
-  show_->advanceTo(-2);
-  // Halfway through the ease-in-ease-out fade.
-  EXPECT_NEAR(show.startButton()->presentedAlpha(ui::RunLoop::main().now()), 0.5, 1e-6);
-  EXPECT_TRUE(show.contentView()->isHidden());
-}
-
-TEST_F(OfflineShowTest, CuesLandExactlyOnTheirShowTimes) {
-  ViewController& show = show_->controller();
-  show_->advanceTo(-1e-9);
-  EXPECT_TRUE(show.contentView()->isHidden());
-  EXPECT_TRUE(show.backgroundContainer()->isHidden());
-  show_->advanceTo(0);
-  EXPECT_EQ(ui::RunLoop::main().now(), 4.0);
-  EXPECT_FALSE(show.backgroundContainer()->isHidden()) << "cue 0 runs at 0 s";
-  EXPECT_FALSE(show.rapidTextView()->isHidden());
-
-  // Cue 512 opens the fill passage, 608 the first big word, 992 the closing line.
-  show_->advanceTo(32 - 1e-9);
-  EXPECT_TRUE(show.fillTextView()->isHidden());
-  show_->advanceTo(32);
-  EXPECT_FALSE(show.fillTextView()->isHidden());
-  EXPECT_TRUE(show.rapidTextView()->isHidden());
-  show_->advanceTo(38 - 1e-9);
-  EXPECT_TRUE(show.bigTextView()->isHidden());
-  show_->advanceTo(38);
-  EXPECT_FALSE(show.bigTextView()->isHidden());
-  show_->advanceTo(62 - 1e-9);
-  EXPECT_TRUE(show.wfLabel()->isHidden());
-  show_->advanceTo(62);
-  EXPECT_FALSE(show.wfLabel()->isHidden());
-  show_->advanceTo(64 - 1e-9);
-  EXPECT_EQ(show.backgroundContainer()->backgroundColor(), ui::Color::white());
-  show_->advanceTo(64);
-  EXPECT_EQ(show.backgroundContainer()->backgroundColor(), ui::Color::black());
-  EXPECT_TRUE(show.wfLabel()->isHidden());
-}
-
 TEST_F(OfflineShowTest, TimeNeverGoesBack) {
   show_->advanceTo(10);
   show_->advanceTo(5);

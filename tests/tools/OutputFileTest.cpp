@@ -106,7 +106,7 @@ INSTANTIATE_TEST_SUITE_P(
                  [](const std::string& out) { fs::create_symlink(out + "-nothing", out); },
                  "link to nothing"},
         PathCase{"loop", [](const std::string& out) { fs::create_symlink(out, out); }, "loop"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 }  // namespace
 }  // namespace render

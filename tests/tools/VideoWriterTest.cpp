@@ -94,10 +94,10 @@ Probe probe(const std::string& path) {
     decoded = avcodec_receive_frame(decoder, frame) >= 0;
   }
   if (decoded) {
-    platform::ffmpeg::Scaler owner(
+    platform::ffmpeg::Scaler scaler(
         sws_getContext(frame->width, frame->height, AVPixelFormat(frame->format), frame->width,
                        frame->height, AV_PIX_FMT_RGB24, SWS_POINT, nullptr, nullptr, nullptr));
-    SwsContext* back = owner.get();
+    SwsContext* back = scaler.get();
     sws_setColorspaceDetails(back, sws_getCoefficients(SWS_CS_ITU709), 0,
                              sws_getCoefficients(SWS_CS_ITU709), 1, 0, 1 << 16, 1 << 16);
     std::vector<std::uint8_t> rgb(std::size_t(frame->width) * frame->height * 3);

@@ -13,9 +13,12 @@ command -v ffmpeg >/dev/null || { echo "make_corpus.sh: ffmpeg is not installed"
 tone() {  # tone NAME SECONDS RATE CHANNELS [ffmpeg output options…]
   name=$1 seconds=$2 rate=$3 channels=$4
   shift 4
+  # Bit-exact: the same bytes on every run (Ogg's stream serials are random
+  # otherwise), so that a seeded fuzz run always starts from the same inputs.
   ffmpeg -nostdin -loglevel error -y \
     -f lavfi -i "sine=frequency=440:sample_rate=$rate:duration=$seconds" \
-    -af "aformat=channel_layouts=$channels" "$@" "$audio/$name"
+    -af "aformat=channel_layouts=$channels" -fflags +bitexact -flags:a +bitexact \
+    "$@" "$audio/$name"
 }
 
 tone aac_stereo.m4a 0.3 48000 stereo -c:a aac -b:a 64k

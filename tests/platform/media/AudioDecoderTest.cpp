@@ -103,7 +103,7 @@ TEST_P(UnplayableFile, IsRefusedAtCreationWithItsReason) {
 }
 
 INSTANTIATE_TEST_SUITE_P(AudioDecoder, UnplayableFile, testing::ValuesIn(unplayable),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& test) { return std::string(test.param.name); });
 
 TEST(AudioDecoder, WrittenFileComesBackWithItsLengthAndTimeZero) {
   MediaFixtures files;
