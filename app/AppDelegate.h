@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "ui/Application.h"
 #include "ui/Responder.h"
@@ -13,16 +14,16 @@ class AppDelegate : public ui::Responder, public ui::ApplicationDelegate {
   // Gentle: the show with its flashes kept under three a second.
   explicit AppDelegate(bool gentle = false) : gentle_(gentle) {}
 
+  // False, with launchFailure() naming the file, when a font face or the
+  // track cannot be read.
   bool didFinishLaunchingWithOptions(const ui::LaunchOptions& options) override;
+  std::string launchFailure() const override { return failure_; }
 
   const std::shared_ptr<ui::Window>& window() const { return window_; }
   void setWindow(std::shared_ptr<ui::Window> window) { window_ = std::move(window); }
 
  private:
-  // Opens every font face; a missing or unreadable one ends the process
-  // with status 1 and one line naming the file.
-  static void checkFonts();
-
   std::shared_ptr<ui::Window> window_;
   bool gentle_ = false;
+  std::string failure_;
 };

@@ -23,8 +23,8 @@
 #include <vector>
 
 #include "platform/ApplicationMain.h"
-#include "platform/MediaModule.h"
 #include "platform/SdlWindowHost.h"
+#include "platform/media/PlayerFactory.h"
 #include "show/ViewController.h"
 #include "ui/RunLoop.h"
 #include "ui/Screen.h"
@@ -333,7 +333,7 @@ int main(int argc, char** argv) {
       return argument == "--help" ? 0 : 2;
     }
   }
-  platform::MediaModule::install("bench-live-timing");
+  platform::installPlayerFactory();
   probe.frames.reserve(8192);
   int status = platform::applicationMain(argc > 0 ? 1 : 0, argv,
                                          [] { return std::make_shared<ProbeDelegate>(); });

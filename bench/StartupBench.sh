@@ -30,10 +30,10 @@ display=$(mktemp)
 copy=""
 trap 'rm -f "$display"; [ -n "$copy" ] && rm -rf "$copy"; [ -n "${server:-}" ] && kill "$server" 2>/dev/null' EXIT
 if [ -n "$track" ]; then
-  # The program finds its resources and its media module beside itself.
+  # The program finds its resources beside itself.
   copy=$(mktemp -d)
   mkdir "$copy/resources"
-  cp "$show" "$(dirname "$show")/invited-media.so" "$copy/"
+  cp "$show" "$copy/"
   cp "$(dirname "$show")"/resources/*.otf "$copy/resources/"
   cp "$track" "$copy/resources/audio.m4a"
   show="$copy/$(basename "$show")"

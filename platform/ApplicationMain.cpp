@@ -10,16 +10,36 @@
 #include <string>
 #include <string_view>
 
-#include "platform/MediaModule.h"
 #include "platform/SdlWindowHost.h"
+#include "ui/Bundle.h"
 #include "ui/Screen.h"
 
 namespace platform {
 
 namespace {
 
-int fail(const char* what, const char* why) {
-  std::fprintf(stderr, "invited: %s: %s\n", what, why);
+// The name the program signs its messages with: its bundle's, else the
+// executable's.
+std::string programName(char** argv) {
+  if (!ui::Bundle::main().name().empty()) {
+    return ui::Bundle::main().name();
+  }
+  if (argv && argv[0]) {
+    std::string_view path = argv[0];
+    return std::string(path.substr(path.rfind('/') + 1));
+  }
+  return "invited";
+}
+
+// One line on standard error, and the same words in a dialog when there is a
+// display: launched from a menu, the program has no terminal to be read in.
+int fail(const std::string& program, bool withDialog, const std::string& what) {
+  std::fprintf(stderr, "%s: %s\n", program.c_str(), what.c_str());
+  std::fflush(stderr);
+  if (withDialog) {
+    const std::string title = program + " cannot start";
+    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, title.c_str(), what.c_str(), nullptr);
+  }
   return 1;
 }
 
@@ -44,18 +64,32 @@ class NoDisplayHost : public ui::WindowHost {
 std::string openDisplay() {
 #if defined(__linux__)
   // Asking SDL would have its display libraries print their own complaints.
-  if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) {
+  const char* x11 = std::getenv("DISPLAY");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  if (!x11 && !wayland) {
     return "neither DISPLAY nor WAYLAND_DISPLAY is set";
   }
+  // Only the display the environment names is tried: another would fail
+  // with a complaint of its own, and then SDL falls back to a stand-in.
+  if (!std::getenv("SDL_VIDEODRIVER") && (!x11 || !wayland)) {
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, x11 ? "x11" : "wayland");
+  }
+  const std::string named =
+      x11 && !wayland   ? std::string("the X display ") + x11 + " (DISPLAY)"
+      : wayland && !x11 ? std::string("the Wayland display ") + wayland + " (WAYLAND_DISPLAY)"
+                        : std::string("the display");
+#else
+  const std::string named = "the display";
 #endif
   if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
-    return SDL_GetError();
+    return "cannot open " + named + ": " + SDL_GetError();
   }
   std::string_view driver = SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "";
   SDL_Rect usable;
   if (driver == "dummy" || driver == "offscreen" || SDL_GetNumVideoDisplays() < 1 ||
       SDL_GetDisplayBounds(0, &usable) != 0) {
-    return driver.empty() ? "no video driver" : "SDL has only a stand-in";
+    return "cannot open " + named + ": " +
+           (driver.empty() ? "no video driver" : "SDL has only a stand-in");
   }
   // The screen's bounds in points; the density follows from the first window.
   SDL_DisplayMode mode;
@@ -70,9 +104,11 @@ std::string openDisplay() {
 
 }  // namespace
 
-int applicationMain(int, char**, const ui::DelegateFactory& delegateFactory,
+int applicationMain(int, char** argv, const ui::DelegateFactory& delegateFactory,
                     const ShellOptions& options) {
+  const std::string program = programName(argv);
   const std::string displayProblem = openDisplay();
+  const bool dialog = displayProblem.empty();
   struct Quit {
     ~Quit() { SDL_Quit(); }
   } quitAtEnd;
@@ -84,11 +120,8 @@ int applicationMain(int, char**, const ui::DelegateFactory& delegateFactory,
       sdlHost = std::make_unique<SdlWindowHost>();
       sdlHost->setOpensFullScreen(options.fullScreen);
       // The window is made now, hidden; it shows once the delegate's
-      // resources passed. With the display's and the driver's libraries in,
-      // the media module loads on its own thread (no other load waits on
-      // the system loader then) while this one readies the drawing.
+      // resources passed. Meanwhile the drawing is readied.
       sdlHost->prepare(ui::Screen::main().bounds().size);
-      MediaModule::startLoading();
       sdlHost->warmUp();
     } else {
       host = std::make_unique<NoDisplayHost>(displayProblem);
@@ -99,11 +132,15 @@ int applicationMain(int, char**, const ui::DelegateFactory& delegateFactory,
     } unsetHost;
     auto delegate = delegateFactory();
     if (!delegate) {
-      return fail("cannot start", "no application delegate");
+      return fail(program, dialog, "cannot start: no application delegate");
     }
-    delegate->didFinishLaunchingWithOptions({});
+    if (!delegate->didFinishLaunchingWithOptions({})) {
+      const std::string why = delegate->launchFailure();
+      delegate.reset();
+      return fail(program, dialog, why.empty() ? "cannot start" : why);
+    }
     if (!sdlHost || !sdlHost->sdlWindow()) {
-      return fail("cannot start", "the application showed no window");
+      return fail(program, dialog, "cannot start: the application showed no window");
     }
     int status = sdlHost->run();
     // The delegate holds the window and its views: let them go while the
@@ -111,9 +148,9 @@ int applicationMain(int, char**, const ui::DelegateFactory& delegateFactory,
     delegate.reset();
     return status;
   } catch (const NoDisplayHost::NoDisplay& e) {
-    return fail("no display to show the window on", e.what());
+    return fail(program, false, std::string("no display to show the window on: ") + e.what());
   } catch (const std::exception& e) {
-    return fail("cannot show the window", e.what());
+    return fail(program, dialog, std::string("cannot show the window: ") + e.what());
   }
 }
 

@@ -71,6 +71,9 @@ class SdlWindowHost : public ui::WindowHost {
   void updateScale();
   void updateCursor();
   void toggleFullScreen(bool on);
+  bool isFullScreen() const;
+  // Applies the last full-screen state F11 or Escape asked for.
+  void applyWantedFullScreen();
   void createWindow(ui::Size size);
   // Tells the pacer where the music is: the sync point of a player that has
   // just started, then what that player reports as heard.
@@ -91,6 +94,10 @@ class SdlWindowHost : public ui::WindowHost {
   double lastMotion_ = 0;  // display clock seconds of the last pointer motion
   bool cursorShown_ = true;
   bool opensFullScreen_ = false;
+  // Asked for by keys and not yet applied; when the last change was made
+  // (seconds of now()).
+  std::optional<bool> wantedFullScreen_;
+  double lastFullScreenChange_ = -1e9;
   bool minimized_ = false;
   bool pressed_ = false;
   bool running_ = false;

@@ -8,6 +8,7 @@
 #include "content/Content.h"
 #include "show/CueSheet.h"
 #include "ui/Bundle.h"
+#include "ui/ResourceFile.h"
 #include "ui/RunLoop.h"
 #include "ui/TextLayout.h"
 
@@ -62,7 +63,7 @@ ViewController::ViewController(Members m)
       wfLabel_(std::move(m.wfLabel)),
       bipView_(std::move(m.bipView)),
       overlayView_(std::move(m.overlayView)) {
-  audioPlayer_ = makeAudioPlayer();
+  audioPlayer_ = makeAudioPlayer(musicFailure_);
   startButton_ = makeStartButton();
   startButton_->addTarget(this, &ViewController::startButtonTouchedWithButton,
                           ui::ControlEvent::TouchUpInside);
@@ -86,24 +87,22 @@ std::shared_ptr<ViewController> ViewController::initWithNibName(const std::strin
   fatalError("init(nibName:bundle:) has not been implemented");
 }
 
-std::shared_ptr<ui::AudioPlayer> ViewController::makeAudioPlayer() {
+std::shared_ptr<ui::AudioPlayer> ViewController::makeAudioPlayer(std::string& failure) {
   const ui::Bundle& bundle = ui::Bundle::main();
-  auto url = bundle.urlForResource("audio", "m4a");
-  if (!url) {
-    std::fprintf(stderr, "invited: cannot play the music: %s/audio.m4a is missing\n",
-                 bundle.resourcePath().c_str());
-    std::exit(1);
+  const std::string track = bundle.resourcePath() + "/audio.m4a";
+  if (auto problem = ui::ResourceFile::problem(track)) {
+    failure = "cannot play the music " + track + ": " + *problem;
+    return nullptr;
   }
   std::string error;
-  auto player = ui::AudioPlayer::createWithContentsOfURL(*url, error);
+  auto player = ui::AudioPlayer::createWithContentsOfURL(track, error);
   if (!player) {
     // One line that names the file, whether or not the player's reason does.
-    if (error.find(*url) == std::string::npos) {
-      error = *url + ": " + error;
+    if (error.find(track) == std::string::npos) {
+      error = track + ": " + error;
     }
     std::replace(error.begin(), error.end(), '\n', ' ');
-    std::fprintf(stderr, "invited: cannot play the music: %s\n", error.c_str());
-    std::exit(1);
+    failure = "cannot play the music: " + error;
   }
   return player;
 }
@@ -122,7 +121,9 @@ std::shared_ptr<ui::Button> ViewController::makeStartButton() {
 
 void ViewController::viewDidLoad() {
   ui::ViewController::viewDidLoad();
-  audioPlayer_->prepareToPlay();
+  if (audioPlayer_) {
+    audioPlayer_->prepareToPlay();
+  }
 }
 
 void ViewController::viewWillAppear(bool animated) {
@@ -170,7 +171,9 @@ void ViewController::viewDidAppear(bool animated) {
 
 void ViewController::viewDidDisappear(bool animated) {
   ui::ViewController::viewDidDisappear(animated);
-  audioPlayer_->stop();
+  if (audioPlayer_) {
+    audioPlayer_->stop();
+  }
 }
 
 // Start screen ------------------------------------------------------------------
@@ -264,7 +267,15 @@ void ViewController::startShow() {
   overlayView_->prepareOverlay();
   placeClosingLine();
   placeFlashDot();
-  audioPlayer_->play();
+  if (audioPlayer_ && !audioPlayer_->play()) {
+    // The show goes on without its music; a person at a silent machine
+    // should know it is not the volume.
+    const std::string& name = ui::Bundle::main().name();
+    std::fprintf(stderr,
+                 "%s%sno sound output could be opened (no sound server or card); the "
+                 "show plays without its music\n",
+                 name.c_str(), name.empty() ? "" : ": ");
+  }
   // The whole timeline is armed at once, right after the music starts, so
   // both share one start instant; nothing re-aligns them later.
   auto self = shared_from_this();

@@ -26,8 +26,8 @@
 class ViewController : public ui::ViewController,
                        public std::enable_shared_from_this<ViewController> {
  public:
-  // Builds every view and the music player; ends the process with status 1
-  // and one line on standard error when the music cannot be played.
+  // Builds every view and the music player. When the music cannot be
+  // played there is no player, and musicFailure() says why in one line.
   ViewController();
   // The gentle show: the same timeline with its large flashes shaped to stay
   // under three a second (the effect views' gentle modes).
@@ -51,6 +51,7 @@ class ViewController : public ui::ViewController,
   bool autostart() const { return autostart_; }
   std::int64_t length() const { return length_; }
   const std::shared_ptr<ui::AudioPlayer>& audioPlayer() const { return audioPlayer_; }
+  const std::string& musicFailure() const { return musicFailure_; }
   const std::shared_ptr<ui::Button>& startButton() const { return startButton_; }
   const std::shared_ptr<ui::View>& qtFoolingBgView() const { return qtFoolingBgView_; }
   const std::shared_ptr<ui::View>& contentView() const { return contentView_; }
@@ -81,7 +82,7 @@ class ViewController : public ui::ViewController,
   explicit ViewController(Members members);
 
  private:
-  static std::shared_ptr<ui::AudioPlayer> makeAudioPlayer();
+  static std::shared_ptr<ui::AudioPlayer> makeAudioPlayer(std::string& failure);
   static std::shared_ptr<ui::Button> makeStartButton();
 
   // Scales the stage into a window of `size`.
@@ -97,6 +98,7 @@ class ViewController : public ui::ViewController,
   bool stageFitted_ = false;  // the show has started: resizes refit the stage
   std::int64_t length_ = 1024;
   std::shared_ptr<ui::AudioPlayer> audioPlayer_;
+  std::string musicFailure_;
   std::shared_ptr<ui::Button> startButton_;
   std::shared_ptr<ui::View> qtFoolingBgView_;
   std::shared_ptr<ui::View> contentView_;

