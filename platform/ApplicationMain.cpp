@@ -38,6 +38,8 @@ int fail(const std::string& program, bool withDialog, const std::string& what) {
   std::fflush(stderr);
   if (withDialog) {
     const std::string title = program + " cannot start";
+    // Where none can be shown (an X server without its core fonts), the
+    // line has been said.
     SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, title.c_str(), what.c_str(), nullptr);
   }
   return 1;
