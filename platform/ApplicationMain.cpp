@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/GraphicsDriver.h"
 #include "platform/SdlWindowHost.h"
 #include "ui/Bundle.h"
 #include "ui/Screen.h"
@@ -119,6 +120,9 @@ int applicationMain(int, char** argv, const ui::DelegateFactory& delegateFactory
     std::unique_ptr<SdlWindowHost> sdlHost;
     std::unique_ptr<ui::WindowHost> host;
     if (displayProblem.empty()) {
+      if (const std::string missing = GraphicsDriver::missingLibraries(false); !missing.empty()) {
+        return fail(program, dialog, missing);
+      }
       sdlHost = std::make_unique<SdlWindowHost>();
       sdlHost->setOpensFullScreen(options.fullScreen);
       // The window is made now, hidden; it shows once the delegate's

@@ -107,4 +107,15 @@ said=$(in_root sh /tmp/show.sh)
 [ "$said" = running ] || fail "the show under Xvfb $said: $(cat "$root/tmp/show.err")"
 
 in_root sh -c 'MANWIDTH=80 man invited 2> /dev/null' | grep -q SYNOPSIS || fail "man invited shows no page"
+# A library that goes missing after the install is named in one line with
+# the package that brings it, not met with an abort.
+egl=$(in_root sh -c 'readlink -f "$(ldconfig -p | sed -n "s/.*libEGL.so.1 (libc6,x86-64) => //p" | head -n1)"')
+mv "$root$egl" "$root$egl.away"
+status=0
+in_root invited-render frame --at 10 --size 320x180 /tmp/frame2.png 2> "$root/tmp/render.err" || status=$?
+mv "$root$egl.away" "$root$egl"
+[ "$status" = 1 ] && [ "$(wc -l < "$root/tmp/render.err")" = 1 ] &&
+  grep -q '^invited-render: .*libEGL.so.1 (package libegl1)' "$root/tmp/render.err" ||
+  fail "without libEGL, invited-render ended with status $status: $(cat "$root/tmp/render.err")"
+
 echo "package test: the package installs and runs on a fresh Debian 12 ($(($(date +%s) - started)) s)"
