@@ -189,6 +189,20 @@ TEST_F(Controller, AClickFadesTheStartScreenAndTheShowStartsWhenTheFadeCompletes
   EXPECT_EQ(ui::RunLoop::main().pendingCount(), 0u);
 }
 
+// With no sound server or card the show still plays, and says why it is silent.
+TEST_F(Controller, WithoutASoundOutputTheShowGoesOnAndSaysSo) {
+  audio.noOutput = true;
+  auto c = std::make_shared<ViewController>();
+  auto window = showIn(c, 640, 360);
+  click(*window, {10, 10});
+  ::testing::internal::CaptureStderr();
+  runUntil(4);
+  const std::string said = ::testing::internal::GetCapturedStderr();
+  EXPECT_NE(said.find("no sound output could be opened"), std::string::npos) << said;
+  runUntil(now() + 40);
+  EXPECT_FALSE(c->fillTextView()->isHidden());
+}
+
 TEST_F(Controller, AppearingAgainMidShowRebuildsTheStackAndTheMusicStaysStopped) {
   auto c = std::make_shared<ViewController>();
   auto window = showIn(c, 1280, 720);
