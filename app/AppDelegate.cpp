@@ -5,21 +5,24 @@
 #include "ui/Screen.h"
 
 bool AppDelegate::didFinishLaunchingWithOptions(const ui::LaunchOptions&) {
-  // Every resource is checked before the window is shown: the faces here
-  // (they stay open, shared by every font made later), the track by the
-  // controller.
+  // The faces are checked before the window is shown (they stay open,
+  // shared by every font made later); the track is opened by the controller
+  // while its start screen stands.
   if (auto failure = ui::Font::loadFaces()) {
     failure_ = *failure;
     return false;
   }
   const ui::Rect bounds = ui::Screen::main().bounds();
   window_ = std::make_shared<ui::Window>(bounds);
-  auto controller = std::make_shared<ViewController>(gentle_);
-  if (!controller->musicFailure().empty()) {
-    failure_ = controller->musicFailure();
-    return false;
-  }
-  window_->setRootViewController(controller);
+  controller_ = std::make_shared<ViewController>(gentle_);
+  window_->setRootViewController(controller_);
   window_->makeKeyAndVisible();
   return true;
+}
+
+std::string AppDelegate::launchFailure(bool wait) const {
+  if (!failure_.empty() || !controller_ || (!wait && !controller_->musicSettled())) {
+    return failure_;
+  }
+  return controller_->musicFailure();
 }

@@ -140,19 +140,30 @@ int applicationMain(int, char** argv, const ui::DelegateFactory& delegateFactory
     if (!delegate) {
       return fail(program, dialog, "cannot start: no application delegate");
     }
-    if (!delegate->didFinishLaunchingWithOptions({})) {
-      const std::string why = delegate->launchFailure();
+    bool launched = false;
+    try {
+      launched = delegate->didFinishLaunchingWithOptions({});
+    } catch (const NoDisplayHost::NoDisplay& e) {
+      // A resource that cannot be read is the first thing to mend.
+      const std::string why = delegate->launchFailure(true);
+      return fail(program, false,
+                  why.empty() ? std::string("no display to show the window on: ") + e.what() : why);
+    }
+    if (!launched) {
+      const std::string why = delegate->launchFailure(true);
       delegate.reset();
       return fail(program, dialog, why.empty() ? "cannot start" : why);
     }
     if (!sdlHost || !sdlHost->sdlWindow()) {
       return fail(program, dialog, "cannot start: the application showed no window");
     }
+    sdlHost->setFailureCheck([&delegate] { return delegate->launchFailure(false); });
     int status = sdlHost->run();
+    const std::string failure = sdlHost->failure();
     // The delegate holds the window and its views: let them go while the
     // OpenGL context that drew them still exists.
     delegate.reset();
-    return status;
+    return failure.empty() ? status : fail(program, dialog, failure);
   } catch (const NoDisplayHost::NoDisplay& e) {
     return fail(program, false, std::string("no display to show the window on: ") + e.what());
   } catch (const std::exception& e) {

@@ -175,6 +175,9 @@ int SdlWindowHost::run() {
     if (!running_) {
       break;
     }
+    if (failureCheck_ && !(failure_ = failureCheck_()).empty()) {
+      break;
+    }
     applyWantedFullScreen();
     auto& runLoop = ui::RunLoop::main();
     if (minimized_ || window_.expired()) {

@@ -1,6 +1,7 @@
 #include "show/ViewController.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -63,7 +64,14 @@ ViewController::ViewController(Members m)
       wfLabel_(std::move(m.wfLabel)),
       bipView_(std::move(m.bipView)),
       overlayView_(std::move(m.overlayView)) {
-  audioPlayer_ = makeAudioPlayer(musicFailure_);
+  // Opening the track and decoding its first sound is no part of the path to
+  // the first frame: it runs while the start screen stands, and a click
+  // waits for it (it takes a fraction of a second).
+  opening_ = std::async(std::launch::async, [] {
+    OpenedMusic music;
+    music.player = makeAudioPlayer(music.failure);
+    return music;
+  });
   startButton_ = makeStartButton();
   startButton_->addTarget(this, &ViewController::startButtonTouchedWithButton,
                           ui::ControlEvent::TouchUpInside);
@@ -121,6 +129,20 @@ std::shared_ptr<ui::Button> ViewController::makeStartButton() {
 
 void ViewController::viewDidLoad() {
   ui::ViewController::viewDidLoad();
+}
+
+bool ViewController::musicSettled() const {
+  return !opening_.valid() ||
+         opening_.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+}
+
+void ViewController::awaitMusic() const {
+  if (!opening_.valid()) {
+    return;
+  }
+  OpenedMusic music = opening_.get();
+  audioPlayer_ = std::move(music.player);
+  musicFailure_ = std::move(music.failure);
   if (audioPlayer_) {
     audioPlayer_->prepareToPlay();
   }
@@ -171,6 +193,7 @@ void ViewController::viewDidAppear(bool animated) {
 
 void ViewController::viewDidDisappear(bool animated) {
   ui::ViewController::viewDidDisappear(animated);
+  awaitMusic();
   if (audioPlayer_) {
     audioPlayer_->stop();
   }
@@ -179,6 +202,7 @@ void ViewController::viewDidDisappear(bool animated) {
 // Start screen ------------------------------------------------------------------
 
 void ViewController::startButtonTouchedWithButton(ui::Button*) {
+  awaitMusic();
   startButton_->setUserInteractionEnabled(false);
   std::weak_ptr<ViewController> weak = weak_from_this();
   ui::View::animate(
@@ -267,6 +291,7 @@ void ViewController::startShow() {
   overlayView_->prepareOverlay();
   placeClosingLine();
   placeFlashDot();
+  awaitMusic();
   if (audioPlayer_ && !audioPlayer_->play()) {
     // The show goes on without its music; a person at a silent machine
     // should know it is not the volume.

@@ -1,8 +1,10 @@
 #include "show/ViewController.h"
 
 #include <cmath>
+#include <future>
 #include <ostream>
 #include <string>
+#include <thread>
 
 #include "ShowTestSupport.h"
 #include "app/AppDelegate.h"
@@ -20,9 +22,10 @@ std::vector<std::shared_ptr<ui::View>> stageLayers(const ViewController& c) {
 
 TEST_F(Controller, ConstructionPreparesThePlayerAndAppearingShowsOnlyTheStartScreen) {
   auto c = std::make_shared<ViewController>();
+  auto window = showIn(c, 1280, 720);
+  ASSERT_NE(c->audioPlayer(), nullptr);
   EXPECT_EQ(audio.lastPath, (resources_ / "audio.m4a").string());
   EXPECT_EQ(audio.prepared, 1);
-  auto window = showIn(c, 1280, 720);
   for (const auto& layer : stageLayers(*c)) {
     EXPECT_TRUE(layer->isHidden());
   }
@@ -224,6 +227,47 @@ TEST_F(Controller, AppearingAgainMidShowRebuildsTheStackAndTheMusicStaysStopped)
   runUntil(start + 42);
   EXPECT_FALSE(c->bipView()->isHidden());
   EXPECT_EQ(audio.played, 1);
+}
+
+// The track is opened while the start screen stands, off the main thread: the
+// opening below cannot end before the test lets it, yet the controller is
+// built and shown. A click waits for it.
+TEST_F(Controller, TheStartScreenDoesNotWaitForTheMusicButAClickDoes) {
+  std::promise<void> release;
+  std::shared_future<void> released = release.get_future().share();
+  ui::AudioPlayer::setFactory([this, released](const std::string& path, std::string&) {
+    released.wait();
+    ++audio.created;
+    audio.lastPath = path;
+    return std::make_shared<FakeAudioPlayer>(audio);
+  });
+  auto c = std::make_shared<ViewController>();
+  auto window = showIn(c, 640, 360);
+  EXPECT_FALSE(c->musicSettled());
+  EXPECT_FALSE(c->startButton()->isHidden());
+  std::thread opener([&release] { release.set_value(); });
+  click(*window, {10, 10});
+  EXPECT_TRUE(c->musicSettled());
+  EXPECT_EQ(audio.created, 1);
+  EXPECT_EQ(audio.prepared, 1);
+  runUntil(4);
+  EXPECT_EQ(audio.played, 1);
+  opener.join();
+}
+
+// The window and its start screen come first; the shell learns of a track
+// that cannot be played from the delegate, once its opening has ended.
+TEST_F(Controller, TheDelegateLaunchesAndThenNamesATrackThatCannotBePlayed) {
+  ui::AudioPlayer::setFactory([](const std::string&, std::string& error) {
+    error = "not an audio file";
+    return std::shared_ptr<ui::AudioPlayer>();
+  });
+  AppDelegate delegate;
+  ASSERT_TRUE(delegate.didFinishLaunchingWithOptions({}));
+  const std::string expected =
+      "cannot play the music: " + (resources_ / "audio.m4a").string() + ": not an audio file";
+  EXPECT_EQ(delegate.launchFailure(true), expected);
+  EXPECT_EQ(delegate.launchFailure(false), expected);
 }
 
 // The controller reports; the program decides to stop (AppDelegate, main).
