@@ -258,16 +258,22 @@ TEST_F(Controller, TheStartScreenDoesNotWaitForTheMusicButAClickDoes) {
 // The window and its start screen come first; the shell learns of a track
 // that cannot be played from the delegate, once its opening has ended.
 TEST_F(Controller, TheDelegateLaunchesAndThenNamesATrackThatCannotBePlayed) {
-  ui::AudioPlayer::setFactory([](const std::string&, std::string& error) {
+  std::promise<void> release;
+  std::shared_future<void> released = release.get_future().share();
+  ui::AudioPlayer::setFactory([released](const std::string&, std::string& error) {
+    released.wait();
     error = "not an audio file";
     return std::shared_ptr<ui::AudioPlayer>();
   });
   AppDelegate delegate;
   ASSERT_TRUE(delegate.didFinishLaunchingWithOptions({}));
+  EXPECT_EQ(delegate.launchFailure(false), "") << "the opening cannot have ended yet";
+  std::thread opener([&release] { release.set_value(); });
   const std::string expected =
       "cannot play the music: " + (resources_ / "audio.m4a").string() + ": not an audio file";
   EXPECT_EQ(delegate.launchFailure(true), expected);
   EXPECT_EQ(delegate.launchFailure(false), expected);
+  opener.join();
 }
 
 // The controller reports; the program decides to stop (AppDelegate, main).
