@@ -32,6 +32,27 @@ std::string programName(char** argv) {
   return "invited";
 }
 
+// SDL's dialog draws each line as it is, however wide: the words are wrapped
+// at spaces into lines of about `width` characters (a long path stays whole).
+std::string wrapped(const std::string& text, std::size_t width = 72) {
+  std::string out;
+  std::size_t lineStart = 0;
+  std::size_t lastSpace = std::string::npos;
+  out.reserve(text.size());
+  for (char c : text) {
+    out += c;
+    if (c == ' ') {
+      lastSpace = out.size() - 1;
+    }
+    if (out.size() - lineStart > width && lastSpace != std::string::npos && lastSpace > lineStart) {
+      out[lastSpace] = '\n';
+      lineStart = lastSpace + 1;
+      lastSpace = std::string::npos;
+    }
+  }
+  return out;
+}
+
 // One line on standard error, and the same words in a dialog when there is a
 // display: launched from a menu, the program has no terminal to be read in.
 int fail(const std::string& program, bool withDialog, const std::string& what) {
@@ -41,7 +62,7 @@ int fail(const std::string& program, bool withDialog, const std::string& what) {
     const std::string title = program + " cannot start";
     // Where none can be shown (an X server without its core fonts), the
     // line has been said.
-    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, title.c_str(), what.c_str(), nullptr);
+    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, title.c_str(), wrapped(what).c_str(), nullptr);
   }
   return 1;
 }
