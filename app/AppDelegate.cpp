@@ -21,8 +21,11 @@ bool AppDelegate::didFinishLaunchingWithOptions(const ui::LaunchOptions&) {
 }
 
 std::string AppDelegate::launchFailure(bool wait) const {
-  if (!failure_.empty() || !controller_ || (!wait && !controller_->musicSettled())) {
-    return failure_;
+  std::string failure = failure_;
+  if (failure.empty() && controller_ && (wait || controller_->musicSettled())) {
+    failure = controller_->musicFailure();
   }
-  return controller_->musicFailure();
+  // The resources come with the program (the faces through fonts-inter):
+  // what mends any of them is the same.
+  return failure.empty() ? failure : failure + " (reinstalling invited restores it)";
 }
