@@ -1,36 +1,31 @@
 #include "app/AppDelegate.h"
 
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <string>
-
 #include "show/ViewController.h"
 #include "ui/Font.h"
 #include "ui/Screen.h"
 
-void AppDelegate::checkFonts() {
-  for (const std::string& path : ui::Font::facePaths()) {
-    if (!ui::FontFace::open(path)) {
-      std::error_code error;
-      const bool exists = std::filesystem::exists(path, error);
-      std::fprintf(stderr, "invited: cannot read the font %s: %s\n", path.c_str(),
-                   exists ? "not a font file that can be read" : "no such file");
-      std::exit(1);
-    }
-  }
-}
-
 bool AppDelegate::didFinishLaunchingWithOptions(const ui::LaunchOptions&) {
-  // Every resource is checked before the window is shown: the faces here
-  // (they stay open, shared by every font made later), the track by the
-  // controller.
-  checkFonts();
+  // The faces are checked before the window is shown (they stay open,
+  // shared by every font made later); the track is opened by the controller
+  // while its start screen stands.
+  if (auto failure = ui::Font::loadFaces()) {
+    failure_ = *failure;
+    return false;
+  }
   const ui::Rect bounds = ui::Screen::main().bounds();
   window_ = std::make_shared<ui::Window>(bounds);
-  // Builds every view and the music player; a missing or unplayable track
-  // ends the process here, before the window is shown.
-  window_->setRootViewController(std::make_shared<ViewController>(gentle_));
+  controller_ = std::make_shared<ViewController>(gentle_);
+  window_->setRootViewController(controller_);
   window_->makeKeyAndVisible();
   return true;
+}
+
+std::string AppDelegate::launchFailure(bool wait) const {
+  std::string failure = failure_;
+  if (failure.empty() && controller_ && (wait || controller_->musicSettled())) {
+    failure = controller_->musicFailure();
+  }
+  // The resources come with the program (the faces through fonts-inter):
+  // what mends any of them is the same.
+  return failure.empty() ? failure : failure + " (reinstalling invited restores it)";
 }

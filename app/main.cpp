@@ -3,7 +3,7 @@
 
 #include "app/AppDelegate.h"
 #include "platform/ApplicationMain.h"
-#include "platform/MediaModule.h"
+#include "platform/media/PlayerFactory.h"
 #include "ui/Bundle.h"
 
 namespace {
@@ -33,9 +33,7 @@ int main(int argc, char** argv) {
     return usageStatus;
   }
 
-  // Before the shell starts: it begins the module's load once the window's
-  // driver is in, and the controller's player comes from the module.
-  platform::MediaModule::install("invited");
+  platform::installPlayerFactory();
   ui::Bundle::main() = ui::Bundle::installed("invited", "invited");
   return platform::applicationMain(
       argc, argv, [gentle] { return std::make_shared<AppDelegate>(gentle); }, shell);

@@ -3,8 +3,8 @@
 // where the music stood against the picture, and how long the program took
 // to show its first frame and how much memory it held at most.
 //
-// The probe links the same shell and show as the program and loads the same
-// media module the same way, so its start-up is the program's. It
+// The probe links the same shell, show and music player as the program, so
+// its start-up is the program's. It
 // sees every frame by standing in for SDL_GL_SwapWindow: the executable's own
 // definition is the one the shell's call binds to, and it hands on to SDL's.
 #include <SDL.h>
@@ -23,8 +23,8 @@
 #include <vector>
 
 #include "platform/ApplicationMain.h"
-#include "platform/MediaModule.h"
 #include "platform/SdlWindowHost.h"
+#include "platform/media/PlayerFactory.h"
 #include "show/ViewController.h"
 #include "ui/RunLoop.h"
 #include "ui/Screen.h"
@@ -333,7 +333,7 @@ int main(int argc, char** argv) {
       return argument == "--help" ? 0 : 2;
     }
   }
-  platform::MediaModule::install("bench-live-timing");
+  platform::installPlayerFactory();
   probe.frames.reserve(8192);
   int status = platform::applicationMain(argc > 0 ? 1 : 0, argv,
                                          [] { return std::make_shared<ProbeDelegate>(); });

@@ -5,17 +5,27 @@
 # that both meet the same machine. Prints every launch, both medians and
 # their ratio.
 #
-#   bench/StartupBench.sh [--track FILE] [BUILD_DIR] [LAUNCHES] [WIDTHxHEIGHT]
+#   bench/StartupBench.sh [--track FILE] [--also BUILD_DIR] [BUILD_DIR] [LAUNCHES] [WIDTHxHEIGHT]
 #
 # --track  launches the show with FILE as its music (e.g. an hour-long one),
 #          from a temporary copy of the program beside its other resources.
+# --also   launches a second build's show in turn as well (another commit, a
+#          change under trial), so that both meet the same machine in one run.
 set -euo pipefail
-track=""
-if [ "${1:-}" = --track ]; then
-  track=${2:?--track takes a file}
-  [ -f "$track" ] || { echo "no such track: $track" >&2; exit 2; }
-  shift 2
-fi
+track="" also=""
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --track)
+      track=${2:?--track takes a file}
+      [ -f "$track" ] || { echo "no such track: $track" >&2; exit 2; }
+      shift 2 ;;
+    --also)
+      also=${2:?--also takes a build folder}/bin/bench-live-timing
+      [ -x "$also" ] || { echo "no $also" >&2; exit 2; }
+      shift 2 ;;
+    *) break ;;
+  esac
+done
 build=${1:-build/release}
 launches=${2:-7}
 size=${3:-1920x1080}
@@ -30,10 +40,10 @@ display=$(mktemp)
 copy=""
 trap 'rm -f "$display"; [ -n "$copy" ] && rm -rf "$copy"; [ -n "${server:-}" ] && kill "$server" 2>/dev/null' EXIT
 if [ -n "$track" ]; then
-  # The program finds its resources and its media module beside itself.
+  # The program finds its resources beside itself.
   copy=$(mktemp -d)
   mkdir "$copy/resources"
-  cp "$show" "$(dirname "$show")/invited-media.so" "$copy/"
+  cp "$show" "$copy/"
   cp "$(dirname "$show")"/resources/*.otf "$copy/resources/"
   cp "$track" "$copy/resources/audio.m4a"
   show="$copy/$(basename "$show")"
@@ -53,9 +63,14 @@ launch() {  # program [arguments]: prints "milliseconds MiB"
 
 median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
-show_ms=() show_mib=() bare_ms=() bare_mib=()
-printf '| launch | show first frame ms | show peak MiB | bare first frame ms | bare peak MiB |\n|---|---|---|---|---|\n'
+show_ms=() show_mib=() bare_ms=() bare_mib=() also_ms=() also_mib=()
+printf '| launch | show first frame ms | show peak MiB | bare first frame ms | bare peak MiB |%s\n|---|---|---|---|---|%s\n' \
+  "${also:+ other build ms | other build MiB |}" "${also:+---|---|}"
 for i in $(seq "$launches"); do
+  am="" amib=""
+  if [ -n "$also" ] && (( i % 2 )); then
+    read -r am amib < <(launch "$also" --startup-only)
+  fi
   # Alternate which goes first, so neither always meets a warm cache.
   if (( i % 2 )); then
     read -r sm smib < <(launch "$show" --startup-only)
@@ -64,8 +79,12 @@ for i in $(seq "$launches"); do
     read -r bm bmib < <(launch "$bare")
     read -r sm smib < <(launch "$show" --startup-only)
   fi
+  if [ -n "$also" ] && ! (( i % 2 )); then
+    read -r am amib < <(launch "$also" --startup-only)
+  fi
   show_ms+=("$sm") show_mib+=("$smib") bare_ms+=("$bm") bare_mib+=("$bmib")
-  printf '| %d | %s | %s | %s | %s |\n' "$i" "$sm" "$smib" "$bm" "$bmib"
+  [ -n "$also" ] && also_ms+=("$am") also_mib+=("$amib")
+  printf '| %d | %s | %s | %s | %s |%s\n' "$i" "$sm" "$smib" "$bm" "$bmib" "${also:+ $am | $amib |}"
 done
 sm=$(printf '%s\n' "${show_ms[@]}" | median)
 bm=$(printf '%s\n' "${bare_ms[@]}" | median)
@@ -74,3 +93,8 @@ bmib=$(printf '%s\n' "${bare_mib[@]}" | median)
 echo
 echo "Median first frame: show $sm ms, bare window $bm ms, ratio $(awk -v a="$sm" -v b="$bm" 'BEGIN { printf "%.2f", a / b }')"
 echo "Median peak resident memory by the first frame: show $smib MiB, bare window $bmib MiB, difference $(awk -v a="$smib" -v b="$bmib" 'BEGIN { printf "%.1f", a - b }') MiB"
+if [ -n "$also" ]; then
+  am=$(printf '%s\n' "${also_ms[@]}" | median)
+  amib=$(printf '%s\n' "${also_mib[@]}" | median)
+  echo "Other build ($also): median first frame $am ms, ratio to the bare window $(awk -v a="$am" -v b="$bm" 'BEGIN { printf "%.2f", a / b }'), peak $amib MiB"
+fi

@@ -1,7 +1,9 @@
 # `cpack -G DEB` in a release build folder makes invited_<version>_amd64.deb.
-# Its library dependencies are read off the binaries (dpkg-shlibdeps); the
-# Inter faces come from the fonts-inter package, which the installed data
-# folder links to.
+# The libraries the programs link are read off the binaries (dpkg-shlibdeps).
+# Those loaded at run time are declared by hand: SDL2 and libepoxy open
+# libEGL and libGL (GLVND), which need a vendor's driver; Mesa's is the
+# default, any other vendor's package also serves. The Inter faces come from
+# the fonts-inter package, which the installed data folder links to.
 set(CPACK_PACKAGE_NAME invited)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
@@ -12,8 +14,8 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-inter")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libgl1-mesa-dri, libegl-mesa0")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-inter, libegl1, libgl1, \
+libegl-mesa0 | libegl-vendor, libglx-mesa0 | libglx-vendor, libgl1-mesa-dri")
 set(CPACK_PACKAGE_DESCRIPTION "\
 One click starts music and a timeline of 1025 cues that flash short\n\
 affirmations in layered text and shapes, ending with an invitation.\n\

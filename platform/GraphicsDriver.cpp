@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 #include <link.h>
 
+#include <string>
 #include <string_view>
 
 namespace platform {
@@ -22,6 +23,33 @@ void GraphicsDriver::keepLoaded() {
         return 0;
       },
       nullptr);
+}
+
+std::string GraphicsDriver::missingLibraries(bool offscreen) {
+  struct Library {
+    const char* file;
+    const char* package;
+  };
+  // GLVND's dispatchers; each needs a vendor's library behind it (Mesa's
+  // libegl-mesa0 and libglx-mesa0), which the dispatcher itself reports.
+  static constexpr Library needed[] = {{"libEGL.so.1", "libegl1"}, {"libGL.so.1", "libgl1"}};
+  std::string missing;
+  for (const Library& library : needed) {
+    if (offscreen && std::string_view(library.file) == "libGL.so.1") {
+      continue;
+    }
+    // Loaded now, it stays: the driver would load it a moment later anyway.
+    if (!dlopen(library.file, RTLD_LAZY | RTLD_GLOBAL)) {
+      missing += missing.empty() ? "" : ", ";
+      missing += std::string(library.file) + " (package " + library.package + ")";
+    }
+  }
+  if (missing.empty()) {
+    return {};
+  }
+  return "OpenGL cannot be loaded: " + missing +
+         " is missing; install it with a driver, e.g. Mesa's: libegl-mesa0 libglx-mesa0 "
+         "libgl1-mesa-dri";
 }
 
 }  // namespace platform

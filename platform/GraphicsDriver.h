@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 namespace platform {
 
 // The OpenGL driver that the system loaded for a context.
@@ -12,6 +14,11 @@ class GraphicsDriver {
   // would blame whatever library came to occupy its addresses. Call it once a
   // context exists; a second call changes nothing.
   static void keepLoaded();
+
+  // Why OpenGL cannot be had here, or empty: the libraries that SDL2 and
+  // libepoxy load at run time (they abort when one is missing), named with
+  // the Debian package that brings each. `offscreen`: EGL alone will do.
+  static std::string missingLibraries(bool offscreen);
 };
 
 }  // namespace platform

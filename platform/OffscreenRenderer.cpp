@@ -5,6 +5,7 @@
 
 #include "platform/Compositor.h"
 #include "platform/EglContext.h"
+#include "platform/GraphicsDriver.h"
 #include "platform/RenderTarget.h"
 #include "platform/Yuv420Converter.h"
 
@@ -114,6 +115,9 @@ class EglOffscreenRenderer : public OffscreenRenderer {
 }  // namespace
 
 std::unique_ptr<OffscreenRenderer> OffscreenRenderer::create(std::string& error) {
+  if (error = GraphicsDriver::missingLibraries(true); !error.empty()) {
+    return nullptr;
+  }
   auto context = EglContext::create(error);
   if (!context) {
     return nullptr;

@@ -25,8 +25,13 @@ bool writePng(const Image& image, const std::string& path, std::string& error) {
   png.width = png_uint_32(image.width);
   png.height = png_uint_32(image.height);
   png.format = PNG_FORMAT_RGBA;
+  errno = 0;
   if (!png_image_write_to_stdio(&png, file.get(), 0, image.rgba.data(), 0, nullptr)) {
-    error = "cannot write " + path + ": " + png.message;
+    // libpng says only "Write Error" when the file refuses a write; the
+    // system's reason (a full disk, a size limit) is the one to tell.
+    const int reason = errno;
+    error = "cannot write " + path + ": " +
+            (std::ferror(file.get()) && reason != 0 ? std::strerror(reason) : png.message);
     png_image_free(&png);
     return false;
   }

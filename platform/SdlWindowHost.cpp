@@ -174,6 +174,10 @@ int SdlWindowHost::run() {
     if (!running_) {
       break;
     }
+    if (failureCheck_ && !(failure_ = failureCheck_()).empty()) {
+      break;
+    }
+    applyWantedFullScreen();
     auto& runLoop = ui::RunLoop::main();
     if (minimized_ || window_.expired()) {
       // Nothing to draw: keep tasks on time and wake for events.
@@ -262,9 +266,9 @@ void SdlWindowHost::handle(const SDL_Event& event) {
       if (key == SDLK_q && command) {
         running_ = false;
       } else if (key == SDLK_F11) {
-        toggleFullScreen(!(SDL_GetWindowFlags(sdlWindow_) & SDL_WINDOW_FULLSCREEN_DESKTOP));
+        wantedFullScreen_ = !wantedFullScreen_.value_or(isFullScreen());
       } else if (key == SDLK_ESCAPE) {
-        toggleFullScreen(false);
+        wantedFullScreen_ = false;
       }
       break;
     }
@@ -276,6 +280,27 @@ void SdlWindowHost::handle(const SDL_Event& event) {
 void SdlWindowHost::toggleFullScreen(bool on) {
   if (sdlWindow_) {
     SDL_SetWindowFullscreen(sdlWindow_, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+  }
+}
+
+bool SdlWindowHost::isFullScreen() const {
+  return sdlWindow_ && (SDL_GetWindowFlags(sdlWindow_) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
+}
+
+void SdlWindowHost::applyWantedFullScreen() {
+  // A change of state can hold this thread up to a tenth of a second (with
+  // no window manager, SDL waits for an answer that never comes), so the
+  // presses of a burst are folded into one change, and changes come at most
+  // a few times a second: the frames, a quit and a resize go on between.
+  constexpr double leastInterval = 0.25;
+  if (!wantedFullScreen_ || now() - lastFullScreenChange_ < leastInterval) {
+    return;
+  }
+  const bool wanted = *wantedFullScreen_;
+  wantedFullScreen_.reset();
+  if (wanted != isFullScreen()) {
+    toggleFullScreen(wanted);
+    lastFullScreenChange_ = now();
   }
 }
 

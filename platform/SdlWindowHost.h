@@ -53,6 +53,9 @@ class SdlWindowHost : public ui::WindowHost {
 
   SDL_Window* sdlWindow() const { return sdlWindow_; }
   // Whether present() opens the window full screen; the user can still leave.
+  // Asked once a frame; a non-empty answer ends run() and stays in failure().
+  void setFailureCheck(std::function<std::string()> check) { failureCheck_ = std::move(check); }
+  const std::string& failure() const { return failure_; }
   void setOpensFullScreen(bool on) { opensFullScreen_ = on; }
   // Called after each frame is drawn, before it is swapped to the screen,
   // with the window's OpenGL context current: lets a test read the pixels.
@@ -71,6 +74,9 @@ class SdlWindowHost : public ui::WindowHost {
   void updateScale();
   void updateCursor();
   void toggleFullScreen(bool on);
+  bool isFullScreen() const;
+  // Applies the last full-screen state F11 or Escape asked for.
+  void applyWantedFullScreen();
   void createWindow(ui::Size size);
   // Tells the pacer where the music is: the sync point of a player that has
   // just started, then what that player reports as heard.
@@ -91,6 +97,12 @@ class SdlWindowHost : public ui::WindowHost {
   double lastMotion_ = 0;  // display clock seconds of the last pointer motion
   bool cursorShown_ = true;
   bool opensFullScreen_ = false;
+  std::function<std::string()> failureCheck_;
+  std::string failure_;
+  // Asked for by keys and not yet applied; when the last change was made
+  // (seconds of now()).
+  std::optional<bool> wantedFullScreen_;
+  double lastFullScreenChange_ = -1e9;
   bool minimized_ = false;
   bool pressed_ = false;
   bool running_ = false;

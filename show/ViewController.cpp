@@ -1,6 +1,7 @@
 #include "show/ViewController.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -8,6 +9,7 @@
 #include "content/Content.h"
 #include "show/CueSheet.h"
 #include "ui/Bundle.h"
+#include "ui/ResourceFile.h"
 #include "ui/RunLoop.h"
 #include "ui/TextLayout.h"
 
@@ -62,7 +64,14 @@ ViewController::ViewController(Members m)
       wfLabel_(std::move(m.wfLabel)),
       bipView_(std::move(m.bipView)),
       overlayView_(std::move(m.overlayView)) {
-  audioPlayer_ = makeAudioPlayer();
+  // Opening the track and decoding its first sound is no part of the path to
+  // the first frame: it runs while the start screen stands, and a click
+  // waits for it (it takes a fraction of a second).
+  opening_ = std::async(std::launch::async, [] {
+    OpenedMusic music;
+    music.player = makeAudioPlayer(music.failure);
+    return music;
+  });
   startButton_ = makeStartButton();
   startButton_->addTarget(this, &ViewController::startButtonTouchedWithButton,
                           ui::ControlEvent::TouchUpInside);
@@ -86,24 +95,22 @@ std::shared_ptr<ViewController> ViewController::initWithNibName(const std::strin
   fatalError("init(nibName:bundle:) has not been implemented");
 }
 
-std::shared_ptr<ui::AudioPlayer> ViewController::makeAudioPlayer() {
+std::shared_ptr<ui::AudioPlayer> ViewController::makeAudioPlayer(std::string& failure) {
   const ui::Bundle& bundle = ui::Bundle::main();
-  auto url = bundle.urlForResource("audio", "m4a");
-  if (!url) {
-    std::fprintf(stderr, "invited: cannot play the music: %s/audio.m4a is missing\n",
-                 bundle.resourcePath().c_str());
-    std::exit(1);
+  const std::string track = bundle.resourcePath() + "/audio.m4a";
+  if (auto problem = ui::ResourceFile::problem(track)) {
+    failure = "cannot play the music " + track + ": " + *problem;
+    return nullptr;
   }
   std::string error;
-  auto player = ui::AudioPlayer::createWithContentsOfURL(*url, error);
+  auto player = ui::AudioPlayer::createWithContentsOfURL(track, error);
   if (!player) {
     // One line that names the file, whether or not the player's reason does.
-    if (error.find(*url) == std::string::npos) {
-      error = *url + ": " + error;
+    if (error.find(track) == std::string::npos) {
+      error = track + ": " + error;
     }
     std::replace(error.begin(), error.end(), '\n', ' ');
-    std::fprintf(stderr, "invited: cannot play the music: %s\n", error.c_str());
-    std::exit(1);
+    failure = "cannot play the music: " + error;
   }
   return player;
 }
@@ -122,7 +129,23 @@ std::shared_ptr<ui::Button> ViewController::makeStartButton() {
 
 void ViewController::viewDidLoad() {
   ui::ViewController::viewDidLoad();
-  audioPlayer_->prepareToPlay();
+}
+
+bool ViewController::musicSettled() const {
+  return !opening_.valid() ||
+         opening_.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+}
+
+void ViewController::awaitMusic() const {
+  if (!opening_.valid()) {
+    return;
+  }
+  OpenedMusic music = opening_.get();
+  audioPlayer_ = std::move(music.player);
+  musicFailure_ = std::move(music.failure);
+  if (audioPlayer_) {
+    audioPlayer_->prepareToPlay();
+  }
 }
 
 void ViewController::viewWillAppear(bool animated) {
@@ -170,12 +193,16 @@ void ViewController::viewDidAppear(bool animated) {
 
 void ViewController::viewDidDisappear(bool animated) {
   ui::ViewController::viewDidDisappear(animated);
-  audioPlayer_->stop();
+  awaitMusic();
+  if (audioPlayer_) {
+    audioPlayer_->stop();
+  }
 }
 
 // Start screen ------------------------------------------------------------------
 
 void ViewController::startButtonTouchedWithButton(ui::Button*) {
+  awaitMusic();
   startButton_->setUserInteractionEnabled(false);
   std::weak_ptr<ViewController> weak = weak_from_this();
   ui::View::animate(
@@ -264,7 +291,16 @@ void ViewController::startShow() {
   overlayView_->prepareOverlay();
   placeClosingLine();
   placeFlashDot();
-  audioPlayer_->play();
+  awaitMusic();
+  if (audioPlayer_ && !audioPlayer_->play()) {
+    // The show goes on without its music; a person at a silent machine
+    // should know it is not the volume.
+    const std::string& name = ui::Bundle::main().name();
+    std::fprintf(stderr,
+                 "%s%sno sound output could be opened (no sound server or card); the "
+                 "show plays without its music\n",
+                 name.c_str(), name.empty() ? "" : ": ");
+  }
   // The whole timeline is armed at once, right after the music starts, so
   // both share one start instant; nothing re-aligns them later.
   auto self = shared_from_this();

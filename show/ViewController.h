@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <future>
 #include <memory>
 #include <string>
 
@@ -26,8 +27,9 @@
 class ViewController : public ui::ViewController,
                        public std::enable_shared_from_this<ViewController> {
  public:
-  // Builds every view and the music player; ends the process with status 1
-  // and one line on standard error when the music cannot be played.
+  // Builds every view and begins opening the music on a worker thread. When
+  // the music cannot be played there is no player, and musicFailure() says
+  // why in one line.
   ViewController();
   // The gentle show: the same timeline with its large flashes shaped to stay
   // under three a second (the effect views' gentle modes).
@@ -50,7 +52,18 @@ class ViewController : public ui::ViewController,
 
   bool autostart() const { return autostart_; }
   std::int64_t length() const { return length_; }
-  const std::shared_ptr<ui::AudioPlayer>& audioPlayer() const { return audioPlayer_; }
+  // The player and the failure wait for the track's opening to end.
+  const std::shared_ptr<ui::AudioPlayer>& audioPlayer() const {
+    awaitMusic();
+    return audioPlayer_;
+  }
+  const std::string& musicFailure() const {
+    awaitMusic();
+    return musicFailure_;
+  }
+  // Whether the track's opening has ended (it has once either of the above
+  // was asked); it never waits.
+  bool musicSettled() const;
   const std::shared_ptr<ui::Button>& startButton() const { return startButton_; }
   const std::shared_ptr<ui::View>& qtFoolingBgView() const { return qtFoolingBgView_; }
   const std::shared_ptr<ui::View>& contentView() const { return contentView_; }
@@ -81,7 +94,9 @@ class ViewController : public ui::ViewController,
   explicit ViewController(Members members);
 
  private:
-  static std::shared_ptr<ui::AudioPlayer> makeAudioPlayer();
+  static std::shared_ptr<ui::AudioPlayer> makeAudioPlayer(std::string& failure);
+  // Takes the opening's outcome, on the main thread, and readies the player.
+  void awaitMusic() const;
   static std::shared_ptr<ui::Button> makeStartButton();
 
   // Scales the stage into a window of `size`.
@@ -96,7 +111,15 @@ class ViewController : public ui::ViewController,
   bool autostart_ = false;
   bool stageFitted_ = false;  // the show has started: resizes refit the stage
   std::int64_t length_ = 1024;
-  std::shared_ptr<ui::AudioPlayer> audioPlayer_;
+  struct OpenedMusic {
+    std::shared_ptr<ui::AudioPlayer> player;
+    std::string failure;
+  };
+  // Valid until awaitMusic() took its outcome into the two fields below,
+  // which only the main thread touches.
+  mutable std::future<OpenedMusic> opening_;
+  mutable std::shared_ptr<ui::AudioPlayer> audioPlayer_;
+  mutable std::string musicFailure_;
   std::shared_ptr<ui::Button> startButton_;
   std::shared_ptr<ui::View> qtFoolingBgView_;
   std::shared_ptr<ui::View> contentView_;

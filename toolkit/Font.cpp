@@ -1,9 +1,11 @@
 #include "ui/Font.h"
 
-#include <cstdio>
-#include <cstdlib>
+#include <array>
+#include <cstring>
+#include <stdexcept>
 
 #include "ui/Bundle.h"
+#include "ui/ResourceFile.h"
 
 namespace ui {
 
@@ -20,19 +22,46 @@ constexpr NamedFont namedFonts[] = {
     {"SFProDisplay-Black", "InterDisplay-Black.otf"},
 };
 
-std::shared_ptr<FontFace> faceFromResources(const char* file) {
-  return FontFace::open(Bundle::main().resourcePath() + "/" + file);
+// Inter's faces are a few hundred KiB; anything near this bound is not one.
+constexpr std::size_t maxFontBytes = 64u << 20;
+
+// The face at `path`, or none with `error` saying why. The file is checked
+// first, so that a FIFO or a device in its place is refused rather than read.
+std::shared_ptr<FontFace> openChecked(const std::string& path, std::string& error) {
+  auto file = ResourceFile::read(path, maxFontBytes, error);
+  if (!file) {
+    return nullptr;
+  }
+  // OpenType with CFF or TrueType outlines, Apple's TrueType, a collection.
+  constexpr std::array<const char*, 4> signatures = {"OTTO", "\0\1\0\0", "true", "ttcf"};
+  const auto& bytes = file->bytes();
+  bool known = false;
+  for (const char* signature : signatures) {
+    known = known || (bytes.size() >= 4 && std::memcmp(bytes.data(), signature, 4) == 0);
+  }
+  if (!known) {
+    error = "not a font file";
+    return nullptr;
+  }
+  auto face = FontFace::open(path);
+  if (!face) {
+    error = "not a font that can be read (damaged or cut short)";
+  }
+  return face;
+}
+
+std::string facePath(const char* file) {
+  return Bundle::main().resourcePath() + "/" + file;
 }
 
 // Every label starts with the system font, so without it nothing can be
-// measured or drawn: the installation is broken.
+// measured or drawn. A program checks its faces with loadFaces() before it
+// draws; reaching this without them is the program's own mistake.
 std::shared_ptr<FontFace> requiredFace(const char* file) {
-  auto face = faceFromResources(file);
+  std::string error;
+  auto face = openChecked(facePath(file), error);
   if (!face) {
-    const Bundle& bundle = Bundle::main();
-    std::fprintf(stderr, "%s%scannot read the font %s/%s\n", bundle.name().c_str(),
-                 bundle.name().empty() ? "" : ": ", bundle.resourcePath().c_str(), file);
-    std::abort();
+    throw std::runtime_error("cannot read the font " + facePath(file) + ": " + error);
   }
   return face;
 }
@@ -55,7 +84,8 @@ Font Font::boldSystemFont(double size) {
 std::optional<Font> Font::named(std::string_view name, double size) {
   for (const NamedFont& known : namedFonts) {
     if (known.name == name) {
-      if (auto face = faceFromResources(known.file)) {
+      std::string error;
+      if (auto face = openChecked(facePath(known.file), error)) {
         return Font(std::string(name), std::move(face), size);
       }
       return std::nullopt;
@@ -71,6 +101,16 @@ std::vector<std::string> Font::facePaths() {
     paths.push_back(folder + known.file);
   }
   return paths;
+}
+
+std::optional<std::string> Font::loadFaces() {
+  for (const std::string& path : facePaths()) {
+    std::string error;
+    if (!openChecked(path, error)) {
+      return "cannot read the font " + path + ": " + error;
+    }
+  }
+  return std::nullopt;
 }
 
 double Font::ascender() const {

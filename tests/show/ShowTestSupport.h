@@ -26,6 +26,7 @@ struct FakeAudio {
   int played = 0;
   int stopped = 0;
   std::string lastPath;
+  bool noOutput = false;  // play() finds no sound output
 };
 
 class FakeAudioPlayer : public ui::AudioPlayer {
@@ -37,8 +38,8 @@ class FakeAudioPlayer : public ui::AudioPlayer {
   }
   bool play() override {
     ++calls_.played;
-    playing_ = true;
-    return true;
+    playing_ = !calls_.noOutput;
+    return playing_;
   }
   void stop() override {
     ++calls_.stopped;

@@ -1,8 +1,10 @@
 #include "show/ViewController.h"
 
 #include <cmath>
+#include <future>
 #include <ostream>
 #include <string>
+#include <thread>
 
 #include "ShowTestSupport.h"
 #include "app/AppDelegate.h"
@@ -20,9 +22,10 @@ std::vector<std::shared_ptr<ui::View>> stageLayers(const ViewController& c) {
 
 TEST_F(Controller, ConstructionPreparesThePlayerAndAppearingShowsOnlyTheStartScreen) {
   auto c = std::make_shared<ViewController>();
+  auto window = showIn(c, 1280, 720);
+  ASSERT_NE(c->audioPlayer(), nullptr);
   EXPECT_EQ(audio.lastPath, (resources_ / "audio.m4a").string());
   EXPECT_EQ(audio.prepared, 1);
-  auto window = showIn(c, 1280, 720);
   for (const auto& layer : stageLayers(*c)) {
     EXPECT_TRUE(layer->isHidden());
   }
@@ -189,6 +192,20 @@ TEST_F(Controller, AClickFadesTheStartScreenAndTheShowStartsWhenTheFadeCompletes
   EXPECT_EQ(ui::RunLoop::main().pendingCount(), 0u);
 }
 
+// With no sound server or card the show still plays, and says why it is silent.
+TEST_F(Controller, WithoutASoundOutputTheShowGoesOnAndSaysSo) {
+  audio.noOutput = true;
+  auto c = std::make_shared<ViewController>();
+  auto window = showIn(c, 640, 360);
+  click(*window, {10, 10});
+  ::testing::internal::CaptureStderr();
+  runUntil(4);
+  const std::string said = ::testing::internal::GetCapturedStderr();
+  EXPECT_NE(said.find("no sound output could be opened"), std::string::npos) << said;
+  runUntil(now() + 40);
+  EXPECT_FALSE(c->fillTextView()->isHidden());
+}
+
 TEST_F(Controller, AppearingAgainMidShowRebuildsTheStackAndTheMusicStaysStopped) {
   auto c = std::make_shared<ViewController>();
   auto window = showIn(c, 1280, 720);
@@ -212,14 +229,70 @@ TEST_F(Controller, AppearingAgainMidShowRebuildsTheStackAndTheMusicStaysStopped)
   EXPECT_EQ(audio.played, 1);
 }
 
-TEST_F(Controller, AMissingOrUnplayableTrackEndsConstructionWithStatusOneAndOneLine) {
-  ui::AudioPlayer::setFactory([](const std::string&, std::string& error) {
+// The track is opened while the start screen stands, off the main thread: the
+// opening below cannot end before the test lets it, yet the controller is
+// built and shown. A click waits for it.
+TEST_F(Controller, TheStartScreenDoesNotWaitForTheMusicButAClickDoes) {
+  std::promise<void> release;
+  std::shared_future<void> released = release.get_future().share();
+  ui::AudioPlayer::setFactory([this, released](const std::string& path, std::string&) {
+    released.wait();
+    ++audio.created;
+    audio.lastPath = path;
+    return std::make_shared<FakeAudioPlayer>(audio);
+  });
+  auto c = std::make_shared<ViewController>();
+  auto window = showIn(c, 640, 360);
+  EXPECT_FALSE(c->musicSettled());
+  EXPECT_FALSE(c->startButton()->isHidden());
+  std::thread opener([&release] { release.set_value(); });
+  click(*window, {10, 10});
+  EXPECT_TRUE(c->musicSettled());
+  EXPECT_EQ(audio.created, 1);
+  EXPECT_EQ(audio.prepared, 1);
+  runUntil(4);
+  EXPECT_EQ(audio.played, 1);
+  opener.join();
+}
+
+// The window and its start screen come first; the shell learns of a track
+// that cannot be played from the delegate, once its opening has ended.
+TEST_F(Controller, TheDelegateLaunchesAndThenNamesATrackThatCannotBePlayed) {
+  std::promise<void> release;
+  std::shared_future<void> released = release.get_future().share();
+  ui::AudioPlayer::setFactory([released](const std::string&, std::string& error) {
+    released.wait();
     error = "not an audio file";
     return std::shared_ptr<ui::AudioPlayer>();
   });
-  EXPECT_EXIT(ViewController(), ::testing::ExitedWithCode(1), "audio\\.m4a: not an audio file\n$");
+  AppDelegate delegate;
+  ASSERT_TRUE(delegate.didFinishLaunchingWithOptions({}));
+  EXPECT_EQ(delegate.launchFailure(false), "") << "the opening cannot have ended yet";
+  std::thread opener([&release] { release.set_value(); });
+  const std::string expected = "cannot play the music: " + (resources_ / "audio.m4a").string() +
+                               ": not an audio file (reinstalling invited restores it)";
+  EXPECT_EQ(delegate.launchFailure(true), expected);
+  EXPECT_EQ(delegate.launchFailure(false), expected);
+  opener.join();
+}
+
+// The controller reports; the program decides to stop (AppDelegate, main).
+TEST_F(Controller, AMissingOrUnplayableTrackLeavesNoPlayerAndOneLineNamingTheFile) {
+  ui::AudioPlayer::setFactory([](const std::string&, std::string& error) {
+    error = "not an audio\nfile";
+    return std::shared_ptr<ui::AudioPlayer>();
+  });
+  const std::string track = (resources_ / "audio.m4a").string();
+  ViewController unplayable;
+  EXPECT_EQ(unplayable.audioPlayer(), nullptr);
+  EXPECT_EQ(unplayable.musicFailure(), "cannot play the music: " + track + ": not an audio file");
   std::filesystem::remove(resources_ / "audio.m4a");
-  EXPECT_EXIT(ViewController(), ::testing::ExitedWithCode(1), "audio\\.m4a is missing\n$");
+  ViewController missing;
+  EXPECT_EQ(missing.musicFailure(), "cannot play the music " + track + ": no such file");
+  std::filesystem::create_directory(resources_ / "audio.m4a");
+  ViewController folder;
+  EXPECT_EQ(folder.musicFailure(),
+            "cannot play the music " + track + ": a folder, not a regular file");
 }
 
 }  // namespace

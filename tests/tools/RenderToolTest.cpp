@@ -1,11 +1,13 @@
 // invited-render as a user meets it: a separate process, its exit status and
 // the files it leaves.
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -23,8 +25,9 @@ struct ToolRun {
 };
 
 // `prefix` runs in the same shell first.
-ToolRun run(const std::string& arguments, const std::string& prefix = "") {
-  std::string command = prefix + INVITED_RENDER_PATH + " " + arguments + " 2>&1";
+ToolRun runProgram(const std::string& program, const std::string& arguments,
+                   const std::string& prefix) {
+  std::string command = prefix + "'" + program + "' " + arguments + " 2>&1";
   ToolRun result;
   std::FILE* pipe = popen(command.c_str(), "r");
   if (pipe == nullptr) {
@@ -39,6 +42,10 @@ ToolRun run(const std::string& arguments, const std::string& prefix = "") {
   int status = pclose(pipe);
   result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return result;
+}
+
+ToolRun run(const std::string& arguments, const std::string& prefix = "") {
+  return runProgram(INVITED_RENDER_PATH, arguments, prefix);
 }
 
 std::string slurp(const fs::path& path) {
@@ -113,7 +120,8 @@ TEST_F(RenderTool, BrokenExportsLeaveTheOldFileAlone) {
   ToolRun limited = run(video, "ulimit -f 64; ");
   EXPECT_EQ(limited.status, 1) << limited.output;
   EXPECT_NE(limited.output.find("File too large"), std::string::npos) << limited.output;
-  for (auto [signal, status] : {std::pair{"INT", 130}, std::pair{"TERM", 143}}) {
+  for (auto [signal, status] :
+       {std::pair{"INT", 130}, std::pair{"TERM", 143}, std::pair{"HUP", 129}}) {
     // Stopped once it has begun to write.
     std::string begun = "for i in $(seq 300); do ls -a " + folder_.string() +
                         " | grep -q part && break; sleep 0.1; done";
@@ -122,6 +130,50 @@ TEST_F(RenderTool, BrokenExportsLeaveTheOldFileAlone) {
   }
   EXPECT_EQ(slurp(file("v.mp4")), old);
   EXPECT_EQ(std::distance(fs::directory_iterator(folder_), {}), 1) << "a temporary file stays";
+}
+
+// What an export killed outright (SIGKILL) left is removed by the next export
+// to the same file; a running export's temporary file is left alone.
+TEST_F(RenderTool, AnExportRemovesTheLeftoversOfKilledOnes) {
+  std::string gone;
+  {
+    std::FILE* pipe = popen("sh -c 'echo $$'", "r");
+    ASSERT_NE(pipe, nullptr);
+    char pid[32] = {};
+    ASSERT_NE(std::fgets(pid, sizeof pid, pipe), nullptr);
+    pclose(pipe);
+    gone = std::string(pid, std::strcspn(pid, "\n"));
+  }
+  const std::string stale = file(".a.png.part-" + gone + "-Xq3Zk1");
+  const std::string running = file(".a.png.part-" + std::to_string(::getpid()) + "-Ab12Cd");
+  const std::string other = file(".b.png.part-" + gone + "-Xq3Zk1");
+  for (const std::string& path : {stale, running, other}) {
+    std::ofstream(path) << "half a picture";
+  }
+  ASSERT_EQ(run("frame --at 1 --size 32x18 " + file("a.png")).status, 0);
+  EXPECT_FALSE(fs::exists(stale));
+  EXPECT_TRUE(fs::exists(running));
+  EXPECT_TRUE(fs::exists(other)) << "another destination's leftovers are its own export's to clear";
+}
+
+// Mistakes that once went by unnoticed or were told in another program's words.
+TEST_F(RenderTool, ArgumentsThatLookRightButAreNotAreRefused) {
+  ToolRun comma = run("frame --at 38,01 " + file("a.png"));
+  EXPECT_EQ(comma.status, 2);
+  EXPECT_EQ(comma.output.rfind("invited-render: ", 0), 0u) << comma.output;
+  EXPECT_NE(comma.output.find("decimal point"), std::string::npos) << comma.output;
+  ToolRun emptyPlot = run("flashes --from 0 --to 1 --plot ''");
+  EXPECT_EQ(emptyPlot.status, 2) << emptyPlot.output;
+  EXPECT_EQ(emptyPlot.output.rfind("invited-render: ", 0), 0u) << emptyPlot.output;
+}
+
+// Below the display's frame rate a flash can fall between two frames: a
+// failing passage still fails, a passing one gets no verdict.
+TEST_F(RenderTool, AFrameRateTooLowForAFlashVerdictWithholdsAPass) {
+  ToolRun low = run("flashes --size 160x90 --seed 1 --fps 1 --from 0 --to 3");
+  ASSERT_EQ(low.status, 0) << low.output;
+  EXPECT_EQ(low.output.find("three-flash threshold: pass"), std::string::npos) << low.output;
+  EXPECT_NE(low.output.find("three-flash threshold: no verdict"), std::string::npos) << low.output;
 }
 
 TEST_F(RenderTool, FrameIsAPngOfTheGivenSizeAndTheSeedRepeatsIt) {
@@ -171,6 +223,65 @@ TEST_F(RenderTool, FlashesFailTheStrobingPassagesAndPassThemGently) {
     ToolRun gentle = run(arguments + " --gentle");
     EXPECT_NE(gentle.output.find("three-flash threshold: pass"), std::string::npos)
         << range << " said: " << gentle.output;
+  }
+}
+
+// The renderer beside a copy of its resources, one of them broken: it says
+// so in its own name and draws nothing, never a picture with a stand-in.
+class RenderResources : public RenderTool {
+ protected:
+  void SetUp() override {
+    RenderTool::SetUp();
+    fs::copy_file(INVITED_RENDER_PATH, folder_ / "invited-render");
+    fs::create_directory(folder_ / "resources");
+    const fs::path built = fs::path(INVITED_RENDER_PATH).parent_path() / "resources";
+    for (const char* name :
+         {"Inter-Regular.otf", "Inter-Bold.otf", "InterDisplay-Black.otf", "audio.m4a"}) {
+      fs::copy_file(built / name, folder_ / "resources" / name);
+    }
+  }
+  ToolRun render(const std::string& arguments) {
+    return runProgram((folder_ / "invited-render").string(), arguments, "timeout -s KILL 60 ");
+  }
+};
+
+TEST_F(RenderResources, ABrokenResourceStopsItWithOneLineInItsOwnName) {
+  const fs::path resources = folder_ / "resources";
+  struct Case {
+    const char* file;
+    const char* reason;
+    void (*damage)(const fs::path&);
+  };
+  const Case cases[] = {
+      {"InterDisplay-Black.otf", "no such file", [](const fs::path& f) { fs::remove(f); }},
+      {"Inter-Regular.otf", "a FIFO",
+       [](const fs::path& f) {
+         fs::remove(f);
+         ::mkfifo(f.c_str(), 0600);
+       }},
+      {"Inter-Bold.otf", "empty", [](const fs::path& f) { fs::resize_file(f, 0); }},
+      {"audio.m4a", "empty", [](const fs::path& f) { fs::resize_file(f, 0); }},
+      {"audio.m4a", "no sound file",
+       [](const fs::path& f) {
+         fs::remove(f);
+         std::ofstream(f) << "words, not sound";
+       }},
+  };
+  for (const Case& c : cases) {
+    const fs::path broken = resources / c.file;
+    const fs::path kept = folder_ / "kept";
+    fs::copy_file(broken, kept);
+    c.damage(broken);
+    for (const char* command : {"frame --at 38.01 ", "sheet --every 30 --width 32 "}) {
+      ToolRun result = render(command + file("out.png"));
+      EXPECT_EQ(result.status, 1) << c.file << ": " << result.output;
+      EXPECT_EQ(result.output.rfind("invited-render: ", 0), 0u) << result.output;
+      EXPECT_NE(result.output.find(broken.string()), std::string::npos) << result.output;
+      EXPECT_NE(result.output.find(c.reason), std::string::npos) << result.output;
+      EXPECT_FALSE(fs::exists(file("out.png"))) << c.file;
+    }
+    fs::remove(broken);
+    fs::rename(kept, broken);
   }
 }
 

@@ -23,6 +23,13 @@ class Font {
   // The paths of every face these fonts are made from, so that a program
   // can check them all before it shows anything.
   static std::vector<std::string> facePaths();
+  // Opens every face of facePaths(), so that a program finds a missing or
+  // broken one before it shows anything. None when all could be read, else
+  // one line without the program's name: "cannot read the font PATH:
+  // REASON" for the first that could not. systemFont() and
+  // boldSystemFont() throw std::runtime_error with that line when called
+  // without their face.
+  static std::optional<std::string> loadFaces();
 
   const std::string& name() const { return name_; }
   double pointSize() const { return pointSize_; }

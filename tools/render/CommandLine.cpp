@@ -79,7 +79,7 @@ void applySize(RenderRequest& request, const std::string& size) {
   request.height = height;
 }
 
-void validate(RenderRequest& request, const std::string& size) {
+void validate(RenderRequest& request, const std::string& size, bool plotGiven) {
   switch (request.command) {
     case RenderCommand::Frame:
       applySize(request, size);
@@ -101,7 +101,7 @@ void validate(RenderRequest& request, const std::string& size) {
     case RenderCommand::Flashes:
       applySize(request, size);
       checkTimeRange(request);
-      if (!request.plot.empty()) {
+      if (plotGiven) {
         checkOutput(request.plot, ".png");
       }
       break;
@@ -150,7 +150,13 @@ CommandLine::Outcome CommandLine::parse(int argc, const char* const* argv, std::
   // CLI11 reads "" as 0 and "-1" as a huge unsigned seed: both are mistakes.
   const CLI::Validator number(
       [](std::string& text) {
-        return text.empty() ? std::string("an empty value is no number") : std::string();
+        if (text.empty()) {
+          return std::string("an empty value is no number");
+        }
+        if (text.find(',') != std::string::npos) {
+          return "'" + text + "' is no number: the decimal point is '.', as in 38.01";
+        }
+        return std::string();
       },
       "NUMBER");
   const CLI::Validator seedNumber(
@@ -232,8 +238,12 @@ CommandLine::Outcome CommandLine::parse(int argc, const char* const* argv, std::
           << "Run with --help for more information.\n";
       return {std::nullopt, usageStatus};
     }
-    int status = app.exit(error, out, err);
-    return {std::nullopt, status == 0 ? 0 : usageStatus};
+    if (error.get_exit_code() == 0) {  // --help, --version
+      app.exit(error, out, err);
+      return {std::nullopt, 0};
+    }
+    err << "invited-render: " << error.what() << "\nRun with --help for more information.\n";
+    return {std::nullopt, usageStatus};
   }
 
   if (frame->parsed()) {
@@ -252,9 +262,11 @@ CommandLine::Outcome CommandLine::parse(int argc, const char* const* argv, std::
   }
 
   try {
-    validate(request, request.command == RenderCommand::Frame     ? frameSize
-                      : request.command == RenderCommand::Flashes ? flashesSize
-                                                                  : videoSize);
+    validate(request,
+             request.command == RenderCommand::Frame     ? frameSize
+             : request.command == RenderCommand::Flashes ? flashesSize
+                                                         : videoSize,
+             flashes->count("--plot") > 0);
   } catch (const UsageError& error) {
     err << "invited-render: " << error.message << "\nRun with --help for more information.\n";
     return {std::nullopt, usageStatus};

@@ -12,7 +12,9 @@
 #include "tools/render/SilentAudioPlayer.h"
 #include "tools/render/VideoWriter.h"
 #include "ui/Bundle.h"
+#include "ui/Font.h"
 #include "ui/Random.h"
+#include "ui/ResourceFile.h"
 
 namespace render {
 
@@ -40,12 +42,19 @@ bool Exporter::fits(int width, int height, const char* what) {
 }
 
 int Exporter::run(const RenderRequest& request) {
-  auto music = ui::Bundle::main().urlForResource("audio", "m4a");
-  if (!music) {
-    return fail("the music resource audio.m4a is missing from " +
-                ui::Bundle::main().resourcePath());
+  // Every resource is checked before any work, as the live program does: a
+  // missing face would draw its words at a stand-in's size without a word.
+  if (auto failure = ui::Font::loadFaces()) {
+    return fail(*failure);
   }
-  musicPath_ = *music;
+  musicPath_ = ui::Bundle::main().resourcePath() + "/audio.m4a";
+  if (auto problem = ui::ResourceFile::problem(musicPath_)) {
+    return fail("cannot use the music " + musicPath_ + ": " + *problem);
+  }
+  std::string musicError;
+  if (!SilentAudioPlayer::create(musicPath_, musicError)) {
+    return fail("cannot use the music: " + musicError);
+  }
   SilentAudioPlayer::install();
   if (request.seed) {
     ui::Random::setSource(std::make_unique<ui::SeededRandomSource>(*request.seed));

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
@@ -26,12 +27,22 @@ extern "C" void removePendingAndExit(int signal) {
   ::_exit(128 + signal);
 }
 
+// Every signal that ends a process by default and can be caught: a closed
+// terminal (SIGHUP), Ctrl+C and Ctrl+\\, a broken pipe, kill's default, the
+// timers and the user signals nobody here handles otherwise.
+constexpr int endingSignals[] = {SIGHUP,  SIGINT,  SIGQUIT, SIGPIPE,   SIGALRM,
+                                 SIGTERM, SIGUSR1, SIGUSR2, SIGVTALRM, SIGPROF};
+
 void installHandlers() {
   struct sigaction action {};
   action.sa_handler = removePendingAndExit;
   sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
+  for (int signal : endingSignals) {
+    sigaddset(&action.sa_mask, signal);
+  }
+  for (int signal : endingSignals) {
+    sigaction(signal, &action, nullptr);
+  }
   // Past a file-size limit a write then fails with EFBIG, which ends the
   // export with a message, instead of killing the process mid-file.
   std::signal(SIGXFSZ, SIG_IGN);
@@ -40,8 +51,9 @@ void installHandlers() {
 void setPending(const std::string& path) {
   sigset_t blocked, previous;
   sigemptyset(&blocked);
-  sigaddset(&blocked, SIGINT);
-  sigaddset(&blocked, SIGTERM);
+  for (int signal : endingSignals) {
+    sigaddset(&blocked, signal);
+  }
   sigprocmask(SIG_BLOCK, &blocked, &previous);
   std::size_t length = std::min(path.size(), sizeof pendingPath - 1);
   std::memcpy(pendingPath, path.data(), length);
@@ -61,14 +73,45 @@ const char* kindOf(mode_t mode) {
   return "not a regular file";
 }
 
-// A temporary name in the destination's folder, hidden, that no export
-// mistakes for its own destination.
+// The start of the temporary names for `destination`: hidden, in its folder,
+// never mistaken for the destination itself. The process id follows, so that
+// a later export can tell the leftovers of a killed one from a running one's.
+std::string temporaryPrefix(const fs::path& destination) {
+  return "." + destination.filename().string() + ".part-";
+}
+
 std::string temporaryPattern(const fs::path& destination) {
   fs::path folder = destination.parent_path();
-  std::string name = ".";
-  name += destination.filename().string();
-  name += ".part-XXXXXX";
+  std::string name = temporaryPrefix(destination) + std::to_string(::getpid()) + "-XXXXXX";
   return (folder.empty() ? fs::path(name) : folder / name).string();
+}
+
+// Removes the temporary files that exports to `destination` killed by a
+// signal nobody can catch (SIGKILL, a crash, a power cut) left behind: those
+// whose process is gone.
+void removeLeftovers(const fs::path& destination) {
+  const fs::path folder =
+      destination.parent_path().empty() ? fs::path(".") : destination.parent_path();
+  const std::string prefix = temporaryPrefix(destination);
+  std::error_code error;
+  for (fs::directory_iterator entry(folder, error), end; !error && entry != end;
+       entry.increment(error)) {
+    const std::string name = entry->path().filename().string();
+    if (name.compare(0, prefix.size(), prefix) != 0) {
+      continue;
+    }
+    const char* digits = name.c_str() + prefix.size();
+    char* rest = nullptr;
+    const long pid = std::strtol(digits, &rest, 10);
+    if (rest == digits || *rest != '-' || pid <= 0) {
+      continue;
+    }
+    std::error_code ignored;
+    if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH &&
+        entry->is_regular_file(ignored)) {
+      fs::remove(entry->path(), ignored);
+    }
+  }
 }
 
 // Makes a new temporary file, closed; empty with `error` set when it cannot.
@@ -141,6 +184,7 @@ std::optional<std::string> OutputFile::refusal(const std::string& path) {
 std::unique_ptr<OutputFile> OutputFile::create(const std::string& destination, std::string& error) {
   installHandlers();
   fs::path target = resolved(destination);
+  removeLeftovers(target);
   std::string reason;
   std::string temporary = makeTemporary(target, reason);
   if (temporary.empty()) {

@@ -11,8 +11,10 @@ namespace render {
 // destination's name only on success. A failed or interrupted export thus
 // leaves the folder as it was, and a good file already there stays untouched.
 //
-// Only one may exist at a time: SIGINT and SIGTERM remove its temporary file
-// and end the process with status 128 + the signal's number.
+// Only one may exist at a time: every catchable signal that would end the
+// process (SIGHUP, SIGINT, SIGTERM, …) removes its temporary file and ends
+// it with status 128 + the signal's number. Creating one removes what
+// exports to the same destination that were killed outright left behind.
 class OutputFile {
  public:
   // Why `path` cannot be an export's destination; none when it can. A

@@ -15,7 +15,7 @@ std::shared_ptr<SilentAudioPlayer> SilentAudioPlayer::create(const std::string& 
                                                              std::string& error) {
   AVFormatContext* raw = nullptr;
   if (avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0) {
-    error = "cannot open " + path;
+    error = path + " is no sound file that can be read";
     return nullptr;
   }
   platform::ffmpeg::Input input(raw);
