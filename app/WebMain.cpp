@@ -77,6 +77,8 @@ int main() {
   const bool still = !std::isnan(stillAt);
   const bool gentle = invited_option_gentle() != 0;
   web::WebAudioPlayer::install(still);
+  // The page has no threads; its player is made in a moment anyway.
+  ui::AudioPlayer::setMadeInBackground(false);
   if (const double seed = invited_option_seed(); seed >= 0) {
     ui::Random::setSource(std::make_unique<ui::SeededRandomSource>(std::uint64_t(seed)));
   }

@@ -66,8 +66,11 @@ ViewController::ViewController(Members m)
       overlayView_(std::move(m.overlayView)) {
   // Opening the track and decoding its first sound is no part of the path to
   // the first frame: it runs while the start screen stands, and a click
-  // waits for it (it takes a fraction of a second).
-  opening_ = std::async(std::launch::async, [] {
+  // waits for it (it takes a fraction of a second). Without threads it is
+  // opened when the click asks for it.
+  const auto policy =
+      ui::AudioPlayer::madeInBackground() ? std::launch::async : std::launch::deferred;
+  opening_ = std::async(policy, [] {
     OpenedMusic music;
     music.player = makeAudioPlayer(music.failure);
     return music;

@@ -1,5 +1,7 @@
 #include "ui/AudioPlayer.h"
 
+#include <atomic>
+
 namespace ui {
 
 namespace {
@@ -28,6 +30,20 @@ void AudioPlayer::clearSyncPoint() {
 
 void AudioPlayer::setFactory(Factory f) {
   factory() = std::move(f);
+}
+
+namespace {
+
+std::atomic<bool> background{true};
+
+}  // namespace
+
+bool AudioPlayer::madeInBackground() {
+  return background;
+}
+
+void AudioPlayer::setMadeInBackground(bool on) {
+  background = on;
 }
 
 std::shared_ptr<AudioPlayer> AudioPlayer::createWithContentsOfURL(const std::string& path,

@@ -19,6 +19,10 @@ class AudioPlayer : public std::enable_shared_from_this<AudioPlayer> {
                                                               std::string& error);
   // Installed by the platform layer (or a test) before any player is created.
   static void setFactory(Factory factory);
+  // Whether players may be made on a worker thread while the start screen
+  // stands (true unless the platform has no threads, as a page has not).
+  static bool madeInBackground();
+  static void setMadeInBackground(bool background);
 
   virtual ~AudioPlayer() = default;
   // Readies buffers and the output.
