@@ -26,6 +26,8 @@ const invited = (() => {
     // (the run loop's), video delay] in seconds.
     frames: [],
     setState(state) {
+      // A failure stands: the program may come up after the track failed.
+      if (self.state === 'failed') return;
       if (state === 'start' || state === 'still') self.startedAt = performance.now();
       self.state = state;
       document.body.dataset.state = state;
