@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "content/Content.h"
+#include "content/StageText.h"
 #include "show/CueSheet.h"
 #include "ui/Bundle.h"
 #include "ui/RunLoop.h"
@@ -235,7 +236,8 @@ void ViewController::viewWillTransitionToSize(ui::Size size) {
 }
 
 void ViewController::placeClosingLine() {
-  wfLabel_->setFont(ui::Font::boldSystemFont(96 * (view()->bounds().width() / kStageWidth)));
+  wfLabel_->setFont(content::StageText::fitted(content::StageText::Role::ClosingLine,
+                                               content::closingLine(), view()->bounds().width()));
   wfLabel_->setText(content::closingLine());
   wfLabel_->sizeToFit();
   ui::Rect frame = wfLabel_->frame();

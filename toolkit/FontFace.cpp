@@ -77,6 +77,10 @@ std::shared_ptr<FontFace> FontFace::open(const std::string& path) {
   return face;
 }
 
+bool FontFace::hasCharacter(char32_t c) const {
+  return FT_Get_Char_Index(ftFace_, c) != 0;
+}
+
 FontFace::~FontFace() {
   if (hbFont_) {
     hb_font_destroy(hbFont_);

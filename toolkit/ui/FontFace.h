@@ -26,6 +26,8 @@ class FontFace {
   int ascender() const { return ascender_; }
   int descender() const { return descender_; }
   int lineGap() const { return lineGap_; }
+  // Whether the face draws the code point with a glyph of its own.
+  bool hasCharacter(char32_t c) const;
 
   // The underlying handles, for text shaping and glyph rasterizing. The
   // HarfBuzz font is scaled to units per em and takes its metrics from the
