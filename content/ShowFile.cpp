@@ -1,6 +1,7 @@
 #include "content/ShowFile.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <optional>
 
 // Header-only and without exceptions: the same code builds for the web page,
@@ -147,6 +148,113 @@ bool hasControlCharacter(std::string_view text) {
   });
 }
 
+// toml++ 3.3 asks of some characters, where whitespace may stand, whether
+// they are whitespace, and for about 2800 code points (Latin-1 to Cyrillic
+// among them) its table reaches a branch it marks unreachable: undefined
+// behaviour on a plain "é" after a value. Those code points are lent a
+// stand-in from the private use area for the parse and given back in every
+// text taken from it. Code points come and go whole, so every line and
+// column stays true.
+constexpr char32_t kStandInBase = 0xE000;
+constexpr char32_t kStandInEnd = 0xEC00;  // three blocks of 0x400
+
+// The block (0, 1 or 2) of a code point that trips the table; -1 for the rest.
+int trippingBlock(char32_t c) {
+  if (c <= 0xA0 || c >= 0xFEFF || c == 0x3000) {
+    return -1;
+  }
+  const auto index = (c - 0xA0) / 0x3FA;
+  if ((1ull << index) & 0x7FFFFFFFFFFFF75Eull) {
+    return -1;
+  }
+  switch (index) {
+    case 0:
+      return 0;
+    case 11:
+      return 1;
+    case 63:
+      return 2;
+    default:
+      return -1;  // the table answers these
+  }
+}
+
+constexpr char32_t kBlockStart[] = {0xA0, 0xA0 + 11 * 0x3FA, 0xA0 + 63 * 0x3FA};
+
+void appendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+// Calls `each(c)` for every code point of text known to be UTF-8.
+template <class Each>
+void forEachCodePoint(std::string_view text, Each each) {
+  for (std::size_t i = 0; i < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    char32_t c = length == 1 ? lead : lead & (0x7F >> length);
+    for (std::size_t k = 1; k < length && i + k < text.size(); ++k) {
+      c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+    }
+    each(c);
+    i += length;
+  }
+}
+
+std::string lendStandIns(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 2);
+  forEachCodePoint(text, [&](char32_t c) {
+    const int block = trippingBlock(c);
+    appendUtf8(out, block < 0 ? c : kStandInBase + 0x400 * block + (c - kBlockStart[block]));
+  });
+  return out;
+}
+
+std::string giveBack(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  forEachCodePoint(text, [&](char32_t c) {
+    if (c >= kStandInBase && c < kStandInEnd) {
+      const auto block = (c - kStandInBase) / 0x400;
+      c = kBlockStart[block] + (c - kStandInBase) % 0x400;
+    }
+    appendUtf8(out, c);
+  });
+  return out;
+}
+
+// The first code point the stand-ins would be taken for, with its place.
+std::optional<std::pair<ShowFile::Position, char32_t>> firstStandIn(std::string_view text) {
+  ShowFile::Position at;
+  std::optional<std::pair<ShowFile::Position, char32_t>> found;
+  forEachCodePoint(text, [&](char32_t c) {
+    if (!found && c >= kStandInBase && c < kStandInEnd) {
+      found = std::pair(at, c);
+    }
+    if (c == '\n') {
+      ++at.line;
+      at.column = 1;
+    } else {
+      ++at.column;
+    }
+  });
+  return found;
+}
+
 ShowFile::Position positionOf(const toml::source_region& region) {
   return {static_cast<int>(std::max<toml::source_index>(region.begin.line, 1)),
           static_cast<int>(std::max<toml::source_index>(region.begin.column, 1))};
@@ -200,7 +308,7 @@ class Reader {
       file_.report(key, "'" + key + "' is " + typeName(node), rule.allowed);
       return std::nullopt;
     }
-    const std::string& text = value->get();
+    const std::string text = giveBack(value->get());
     if (text.empty() && !rule.mayBeEmpty) {
       file_.report(key, "'" + key + "' is empty", rule.allowed);
       return std::nullopt;
@@ -236,7 +344,10 @@ class Reader {
       return std::nullopt;
     }
     if (array->size() < fewest || array->size() > most) {
-      file_.report(key, "'" + key + "' has " + std::to_string(array->size()) + " entries", range);
+      file_.report(key,
+                   "'" + key + "' has " + std::to_string(array->size()) +
+                       (array->size() == 1 ? " entry" : " entries"),
+                   range);
       return std::nullopt;
     }
     std::vector<std::string> list;
@@ -316,10 +427,18 @@ ShowFile ShowFile::read(std::string_view bytes, const std::string& name) {
     file.add(*at, "this byte is not UTF-8 text", "a text file saved as UTF-8");
     return file;
   }
-  toml::parse_result parsed = toml::parse(bytes, name);
+  if (auto standIn = firstStandIn(bytes)) {
+    char code[16];
+    std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(standIn->second));
+    file.add(standIn->first, std::string("a private-use character (") + code + ")",
+             "text in the Latin, Greek and Cyrillic scripts");
+    return file;
+  }
+  const std::string shielded = lendStandIns(bytes);
+  toml::parse_result parsed = toml::parse(shielded, name);
   if (!parsed) {
     const toml::parse_error& error = parsed.error();
-    file.add(content::positionOf(error.source()), "not TOML: " + std::string(error.description()),
+    file.add(content::positionOf(error.source()), "not TOML: " + giveBack(error.description()),
              "TOML as docs/SHOW-FILE.md shows it: key = \"text\", key = [\"a\", \"b\"]");
     return file;
   }
@@ -330,7 +449,7 @@ ShowFile ShowFile::read(std::string_view bytes, const std::string& name) {
   static constexpr Reader::TextRule kPhrase{"a phrase, as one line of text"};
   static constexpr Reader::TextRule kLine{"one line of text, or \"\" for none", true};
   for (auto&& [key, node] : parsed.table()) {
-    const std::string k(key.str());
+    const std::string k = giveBack(key.str());
     file.positions_[k] = content::positionOf(key.source());
     if (k == "party") {
       s.party = reader.text(k, node, kWord);
@@ -363,6 +482,11 @@ ShowFile ShowFile::read(std::string_view bytes, const std::string& name) {
       file.add(file.positions_[k], std::move(what), allKeys());
     }
   }
+  // The table comes in the keys' order; a person reads the file top to bottom.
+  std::stable_sort(file.problems_.begin(), file.problems_.end(),
+                   [](const ShowProblem& a, const ShowProblem& b) {
+                     return std::pair(a.line, a.column) < std::pair(b.line, b.column);
+                   });
   return file;
 }
 

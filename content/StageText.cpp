@@ -10,6 +10,8 @@ namespace {
 
 constexpr double kBigWordPoints = 192;
 constexpr double kPhrasePoints = 96;
+// A text that had to shrink keeps a margin from the stage's edges.
+constexpr double kShrunkWidthShare = 0.95;
 
 }  // namespace
 
@@ -52,11 +54,12 @@ ui::Font StageText::fitted(Role role, const std::string& text, double stageWidth
     return full;
   }
   const double smallest = full.pointSize() * smallestShare(role);
-  // Widths round up to whole points, so the first guess may need a step or
-  // two more.
-  double points = full.pointSize() * stageWidth / width;
+  const double target = stageWidth * kShrunkWidthShare;
+  // Shaping at another size may round a little differently, so the first
+  // guess may need a step or two more.
+  double points = full.pointSize() * target / width;
   for (int attempt = 0; attempt < 8 && points > smallest; ++attempt) {
-    if (ui::TextLayout::naturalSize(text, full.withSize(points)).width <= stageWidth) {
+    if (ui::TextLayout::naturalSize(text, full.withSize(points)).width <= target) {
       break;
     }
     points *= 0.99;

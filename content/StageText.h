@@ -8,9 +8,9 @@ namespace content {
 
 // How the effects set the show's texts on the 1920-point stage, and how far
 // a text that would run off it may shrink. Each role has its size; a text
-// wider than the stage at that size takes the largest size at which it fits,
-// down to the role's smallest. The built-in words and closing line fit at
-// their role's size, so they never shrink (nor do the built-in phrases:
+// wider than the stage at that size takes the largest size at which it fits
+// with a margin (95 % of the stage's width), down to the role's smallest. The built-in words and
+// closing line fit at their role's size, so they never shrink (nor do the built-in phrases:
 // phrasesShrinkToFit in Content.h). A show file's text that cannot fit even at
 // the smallest size is refused before the show (ShowFileCheck).
 class StageText {
