@@ -28,9 +28,12 @@ bool AppDelegate::didFinishLaunchingWithOptions(const ui::LaunchOptions&) {
   checkFonts();
   const ui::Rect bounds = ui::Screen::main().bounds();
   window_ = std::make_shared<ui::Window>(bounds);
-  // Builds every view and the music player; a missing or unplayable track
-  // ends the process here, before the window is shown.
-  window_->setRootViewController(std::make_shared<ViewController>(gentle_));
-  window_->makeKeyAndVisible();
+  // The first controller builds every view and the music player; a missing
+  // or unplayable track ends the process there, before the window is shown.
+  const bool gentle = options_.gentle;
+  venue_ = std::make_unique<VenueMode>(
+      window_, [gentle] { return std::make_shared<ViewController>(gentle); }, options_.autostart,
+      options_.loop);
+  venue_->begin();
   return true;
 }

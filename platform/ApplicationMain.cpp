@@ -83,6 +83,7 @@ int applicationMain(int, char**, const ui::DelegateFactory& delegateFactory,
     if (displayProblem.empty()) {
       sdlHost = std::make_unique<SdlWindowHost>();
       sdlHost->setOpensFullScreen(options.fullScreen);
+      sdlHost->setTitle(options.title);
       // The window is made now, hidden; it shows once the delegate's
       // resources passed. With the display's and the driver's libraries in,
       // the media module loads on its own thread (no other load waits on

@@ -53,6 +53,8 @@ class SdlWindowHost : public ui::WindowHost {
   SDL_Window* sdlWindow() const { return sdlWindow_; }
   // Whether present() opens the window full screen; the user can still leave.
   void setOpensFullScreen(bool on) { opensFullScreen_ = on; }
+  // The window's title; set before prepare() makes the window.
+  void setTitle(std::string title) { title_ = std::move(title); }
   // Called after each frame is drawn, before it is swapped to the screen,
   // with the window's OpenGL context current: lets a test read the pixels.
   void setFrameDrawn(std::function<void()> observer) { frameDrawn_ = std::move(observer); }
@@ -90,6 +92,7 @@ class SdlWindowHost : public ui::WindowHost {
   double lastMotion_ = 0;  // display clock seconds of the last pointer motion
   bool cursorShown_ = true;
   bool opensFullScreen_ = false;
+  std::string title_ = "you are invited";
   bool minimized_ = false;
   bool pressed_ = false;
   bool running_ = false;

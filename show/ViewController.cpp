@@ -89,7 +89,8 @@ std::shared_ptr<ViewController> ViewController::initWithNibName(const std::strin
 
 std::shared_ptr<ui::AudioPlayer> ViewController::makeAudioPlayer() {
   const ui::Bundle& bundle = ui::Bundle::main();
-  auto url = bundle.urlForResource("audio", "m4a");
+  // An organiser's music, checked with the rest of their show file.
+  auto url = content::musicFile() ? content::musicFile() : bundle.urlForResource("audio", "m4a");
   if (!url) {
     std::fprintf(stderr, "invited: cannot play the music: %s/audio.m4a is missing\n",
                  bundle.resourcePath().c_str());
@@ -167,6 +168,16 @@ void ViewController::viewWillAppear(bool animated) {
 
 void ViewController::viewDidAppear(bool animated) {
   ui::ViewController::viewDidAppear(animated);
+  if (autostart_) {
+    std::weak_ptr<ViewController> weak = weak_from_this();
+    ui::RunLoop::main().asyncAfter(kFadeDuration, [weak] {
+      // A click may have come first: the show starts once.
+      if (auto controller = weak.lock();
+          controller && controller->startButton_->isUserInteractionEnabled()) {
+        controller->startButtonTouchedWithButton(controller->startButton_.get());
+      }
+    });
+  }
 }
 
 void ViewController::viewDidDisappear(bool animated) {
@@ -284,6 +295,16 @@ void ViewController::eventWithPos(std::int64_t position) {
   runPassageActions(position);
   if (auto flash = CueSheet::flashAt(position)) {
     bipView_->flash(flash->animated, flash->duration);
+  }
+  if (position == length_ && showEnded_) {
+    std::weak_ptr<ViewController> weak = weak_from_this();
+    ui::RunLoop::main().asyncAfter(kEndHold, [weak] {
+      if (auto controller = weak.lock(); controller && controller->showEnded_) {
+        auto handler = std::move(controller->showEnded_);
+        controller->showEnded_ = nullptr;
+        handler();
+      }
+    });
   }
 }
 

@@ -3,6 +3,9 @@
 #include <cmath>
 #include <iostream>
 
+#include "content/Content.h"
+#include "show/ShowFileLoader.h"
+#include "tools/render/AacMusic.h"
 #include "tools/render/ContactSheet.h"
 #include "tools/render/EncoderThread.h"
 #include "tools/render/FlashCheck.h"
@@ -40,13 +43,23 @@ bool Exporter::fits(int width, int height, const char* what) {
 }
 
 int Exporter::run(const RenderRequest& request) {
-  auto music = ui::Bundle::main().urlForResource("audio", "m4a");
+  SilentAudioPlayer::install();
+  if (!request.showFile.empty()) {
+    // Checked whole before any drawing, its music by the silent player.
+    const ShowFileLoader::Outcome outcome = ShowFileLoader::load(request.showFile);
+    ShowFileLoader::print(outcome, err_);
+    if (!outcome.accepted()) {
+      return failureStatus;
+    }
+    content::installShow(outcome.settings);
+  }
+  auto music = content::musicFile() ? content::musicFile()
+                                    : ui::Bundle::main().urlForResource("audio", "m4a");
   if (!music) {
     return fail("the music resource audio.m4a is missing from " +
                 ui::Bundle::main().resourcePath());
   }
   musicPath_ = *music;
-  SilentAudioPlayer::install();
   if (request.seed) {
     ui::Random::setSource(std::make_unique<ui::SeededRandomSource>(*request.seed));
   }
@@ -100,15 +113,21 @@ int Exporter::video(const RenderRequest& request) {
   settings.fps = request.fps;
   settings.crf = request.crf;
   settings.preset = request.preset;
-  settings.musicPath = musicPath_;
   settings.musicStart = -request.from;
   settings.duration = double(frames) / request.fps;
   std::string error;
+  // The video ends at music time `to`.
+  AacMusic music;
+  if (!music.prepare(musicPath_, request.to, error)) {
+    return fail("cannot use the music " + musicPath_ + ": " + error);
+  }
+  settings.musicPath = music.path();
   auto file = OutputFile::create(request.output, error);
   if (!file) {
     return fail(error);
   }
   auto writer = VideoWriter::open(file->temporaryPath(), settings, error);
+  music.forget();  // the writer holds it open
   if (!writer) {
     return fail(file->explain(error));
   }
