@@ -137,6 +137,9 @@ INSTANTIATE_TEST_SUITE_P(
         Mistake{"LetterAfterValue", "party = \"x\"\u00e9\n", 1, 12, "not TOML", "TOML"},
         Mistake{"PrivateUse", "# \ue123\n", 1, 3, "a private-use character (U+E123)",
                 "Latin, Greek and Cyrillic"},
+        Mistake{"ControlCharactersQuoted", "\"a\\nb\" = 1\n", 1, 1, "unknown key 'a\\nb'", "party"},
+        Mistake{"ParserQuotesALineBreak", "credits = [\"a\", tr\nue]\n", 1, 19, "saw 'tr\\n'",
+                "TOML"},
         Mistake{"Huge", "party = \"x\"\n" + std::string(70000, '#'), 1, 1,
                 "the file has 70012 bytes", "at most 65536 bytes"}),
     [](const auto& info) { return std::string(info.param.name); });

@@ -83,3 +83,5 @@ printf 'party = "%s"\n' "$(printf '%0150d' 0 | tr 0 W)" >"$show/too_wide"
 printf '[[[[[[[[[[[[x]]]]]]]]]]]]\na = [[[[[[[[[[[[[[[[1]]]]]]]]]]]]]]]]\n' >"$show/nested"
 # Letters where toml++ looks for whitespace: once undefined behaviour in its table.
 printf 'party = 1\303\251\nb = """x\\\n  \316\270"""\n' >"$show/letter_after_value"
+# The parser's message quoting a line break: once a problem told on two lines.
+printf 'credits = ["a", tr\nue]\n"a\\nb" = 1\n' >"$show/line_break_quoted"
