@@ -471,7 +471,6 @@ ShowFile ShowFile::read(std::string_view bytes, const std::string& name) {
       s.palette = reader.palette(node);
     } else if (k == "music") {
       if (auto music = reader.text(k, node, {"the music file's path, relative to the show file"})) {
-        file.musicAsWritten_ = *music;
         s.music = music->front() == '/' ? *music : folderOf(name) + *music;
       }
     } else {

@@ -46,8 +46,6 @@ class ShowFile {
   // Where a value was written, by its key ("party") or a list entry
   // ("affirmations[2]"); the file's start for a key it does not hold.
   Position positionOf(const std::string& key) const;
-  // The music as the file writes it, before it was made relative to the file.
-  const std::string& musicAsWritten() const { return musicAsWritten_; }
 
   void report(const std::string& key, std::string what, std::string allowed,
               ShowProblem::Severity severity = ShowProblem::Severity::Error);
@@ -61,7 +59,6 @@ class ShowFile {
   ShowSettings settings_;
   std::vector<ShowProblem> problems_;
   std::map<std::string, Position> positions_;
-  std::string musicAsWritten_;
 };
 
 }  // namespace content

