@@ -24,7 +24,6 @@ class AppDelegate : public ui::Responder, public ui::ApplicationDelegate {
 
   const std::shared_ptr<ui::Window>& window() const { return window_; }
   void setWindow(std::shared_ptr<ui::Window> window) { window_ = std::move(window); }
-  const VenueMode* venue() const { return venue_.get(); }
 
   // Opens every font face; a missing or unreadable one ends the process
   // with status 1 and one line naming the file.

@@ -1,6 +1,5 @@
 #include <CLI/CLI.hpp>
 #include <iostream>
-#include <optional>
 #include <string>
 
 #include "app/AppDelegate.h"
