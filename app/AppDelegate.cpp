@@ -14,16 +14,21 @@ bool AppDelegate::didFinishLaunchingWithOptions(const ui::LaunchOptions&) {
   }
   const ui::Rect bounds = ui::Screen::main().bounds();
   window_ = std::make_shared<ui::Window>(bounds);
-  controller_ = std::make_shared<ViewController>(gentle_);
-  window_->setRootViewController(controller_);
-  window_->makeKeyAndVisible();
+  // The first controller builds every view and starts opening the track
+  // while its start screen stands.
+  const bool gentle = options_.gentle;
+  venue_ = std::make_unique<VenueMode>(
+      window_, [gentle] { return std::make_shared<ViewController>(gentle); }, options_.autostart,
+      options_.loop);
+  venue_->begin();
   return true;
 }
 
 std::string AppDelegate::launchFailure(bool wait) const {
   std::string failure = failure_;
-  if (failure.empty() && controller_ && (wait || controller_->musicSettled())) {
-    failure = controller_->musicFailure();
+  const auto& controller = venue_ ? venue_->controller() : nullptr;
+  if (failure.empty() && controller && (wait || controller->musicSettled())) {
+    failure = controller->musicFailure();
   }
   // The resources come with the program (the faces through fonts-inter):
   // what mends any of them is the same.

@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "show/VenueMode.h"
 #include "show/ViewController.h"
 #include "ui/Application.h"
 #include "ui/Responder.h"
@@ -12,8 +13,14 @@
 // shell does nothing else.
 class AppDelegate : public ui::Responder, public ui::ApplicationDelegate {
  public:
-  // Gentle: the show with its flashes kept under three a second.
-  explicit AppDelegate(bool gentle = false) : gentle_(gentle) {}
+  struct Options {
+    bool gentle = false;     // the show with its flashes kept under three a second
+    bool autostart = false;  // the start screen starts the show on its own
+    bool loop = false;       // the show plays again after its final black, forever
+  };
+
+  AppDelegate() = default;
+  explicit AppDelegate(Options options) : options_(options) {}
 
   // False, with launchFailure() naming the file, when a font face cannot be
   // read. The track is opened while the start screen stands: launchFailure()
@@ -24,9 +31,10 @@ class AppDelegate : public ui::Responder, public ui::ApplicationDelegate {
   const std::shared_ptr<ui::Window>& window() const { return window_; }
   void setWindow(std::shared_ptr<ui::Window> window) { window_ = std::move(window); }
 
+
  private:
   std::shared_ptr<ui::Window> window_;
-  bool gentle_ = false;
+  Options options_;
   std::string failure_;
-  std::shared_ptr<ViewController> controller_;
+  std::unique_ptr<VenueMode> venue_;
 };

@@ -97,7 +97,9 @@ int main() {
   }
   const ui::Size size = web::WebHost::pageSize();
   ui::Screen::main().setBounds({0, 0, size.width, size.height});
-  static auto delegate = std::make_shared<AppDelegate>(gentle);
+  AppDelegate::Options options;
+  options.gentle = gentle;
+  static auto delegate = std::make_shared<AppDelegate>(options);
   delegate->didFinishLaunchingWithOptions({});
   host.run();
   invited_page_state("start");

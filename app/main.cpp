@@ -1,10 +1,14 @@
 #include <CLI/CLI.hpp>
 #include <iostream>
+#include <string>
 
 #include "app/AppDelegate.h"
+#include "content/Content.h"
 #include "platform/ApplicationMain.h"
 #include "platform/media/PlayerFactory.h"
+#include "show/ShowFileLoader.h"
 #include "ui/Bundle.h"
+#include "ui/Font.h"
 
 namespace {
 
@@ -21,8 +25,20 @@ int main(int argc, char** argv) {
   platform::ShellOptions shell;
   cli.add_flag("--fullscreen", shell.fullScreen,
                "Opens the window full screen (F11 or Escape leave it)");
-  bool gentle = false;
-  cli.add_flag("--gentle", gentle, "Plays the show with its flashes kept under three a second");
+  AppDelegate::Options options;
+  cli.add_flag("--gentle", options.gentle,
+               "Plays the show with its flashes kept under three a second");
+  std::string showFile;
+  std::string checkFile;
+  auto* show = cli.add_option("--show", showFile,
+                              "Plays the organiser's show from this file (see invited(1))");
+  cli.add_option("--check", checkFile,
+                 "Checks a show file, prints \"ok\" or its problems, and exits")
+      ->excludes(show);
+  cli.add_flag("--autostart", options.autostart,
+               "Starts the show without a click, once the start screen has stood for 4 s");
+  cli.add_flag("--loop", options.loop,
+               "Plays the show again from the start screen after its final black, forever");
   try {
     cli.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
@@ -35,6 +51,27 @@ int main(int argc, char** argv) {
 
   platform::installPlayerFactory();
   ui::Bundle::main() = ui::Bundle::installed("invited", "invited");
+
+  // A show file is checked whole, before any window: the fonts its texts
+  // are measured with first, then the file, its texts and its music.
+  const std::string& path = checkFile.empty() ? showFile : checkFile;
+  if (!path.empty()) {
+    if (auto failure = ui::Font::loadFaces()) {
+      std::cerr << "invited: " << *failure << " (reinstalling invited restores it)\n";
+      return 1;
+    }
+    const ShowFileLoader::Outcome outcome = ShowFileLoader::load(path);
+    ShowFileLoader::print(outcome, std::cerr);
+    if (!outcome.accepted()) {
+      return 1;
+    }
+    if (!checkFile.empty()) {
+      std::cout << "ok\n";
+      return 0;
+    }
+    content::installShow(outcome.settings);
+  }
+  shell.title = content::windowTitle();
   return platform::applicationMain(
-      argc, argv, [gentle] { return std::make_shared<AppDelegate>(gentle); }, shell);
+      argc, argv, [options] { return std::make_shared<AppDelegate>(options); }, shell);
 }

@@ -1,6 +1,7 @@
 #include "effects/OrvBigTextView.h"
 
 #include "content/Content.h"
+#include "content/StageText.h"
 #include "ui/RunLoop.h"
 
 namespace {
@@ -45,6 +46,12 @@ void OrvBigTextView::showBigWord() {
   }
   if (position >= 0 && position < static_cast<std::int64_t>(words.size())) {
     label_->setText(words[position]);
+    // A word too wide for the stage shrinks; every built-in word keeps the
+    // size set at preparation.
+    if (label_->font().name() == "SFProDisplay-Black") {
+      label_->setFont(content::StageText::fitted(content::StageText::Role::BigWord, words[position],
+                                                 bounds().width()));
+    }
     label_->setTextColor(ui::Color::white());
     setBackgroundColor(colors[position % static_cast<std::int64_t>(colors.size())].get());
   }

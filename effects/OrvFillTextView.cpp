@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "content/Content.h"
+#include "content/StageText.h"
 
 OrvFillTextView::OrvFillTextView(const ui::Rect& frame)
     : View(frame), container_(std::make_shared<ui::View>(ui::Rect::zero())) {}
@@ -23,9 +24,14 @@ void OrvFillTextView::prepareFill() {
   for (int i = 0; i < kLabelCount; ++i) {
     auto label = std::make_shared<ui::Label>();
     label->setTextColor(ui::Color::black());
+    const std::string& phrase = phrases[i % phrases.size()];
     label->setFont(ui::Font::boldSystemFont(width / 1920 * 96));
-    label->setText(phrases[i % phrases.size()]);
+    label->setText(phrase);
     label->sizeToFit();
+    // A phrase too wide for the stage shrinks within the row's height.
+    if (content::phrasesShrinkToFit()) {
+      label->setFont(content::StageText::fitted(content::StageText::Role::Phrase, phrase, width));
+    }
     label->setHidden(true);
     container_->addSubview(label);
     labels_.push_back(std::move(label));
@@ -61,7 +67,14 @@ void OrvFillTextView::stepFill() {
   const std::int64_t row = position_ % labelsPerScreen_;
   if (row == middleIndex_) {
     const auto& phrases = content::affirmations();
-    label->setText(phrases[middlePosition_]);
+    // The sequence starts at phrase 8, or where a shorter list wraps it to.
+    const std::string& phrase =
+        phrases[middlePosition_ % static_cast<std::int64_t>(phrases.size())];
+    label->setText(phrase);
+    if (content::phrasesShrinkToFit()) {
+      label->setFont(
+          content::StageText::fitted(content::StageText::Role::Phrase, phrase, bounds().width()));
+    }
     label->setTextColor(ui::Color::white());
     ++middlePosition_;
     if (position_ > labelsPerScreen_) {

@@ -1,6 +1,7 @@
 #include "effects/OrvRapidTextView.h"
 
 #include "content/Content.h"
+#include "content/StageText.h"
 #include "ui/Random.h"
 #include "ui/RunLoop.h"
 
@@ -81,6 +82,10 @@ void OrvRapidTextView::showPhraseAt(std::int64_t& position, bool changesColour) 
   }
   mainLabel_->setHidden(false);
   mainLabel_->setText(phrases[position]);
+  if (content::phrasesShrinkToFit()) {
+    mainLabel_->setFont(content::StageText::fitted(content::StageText::Role::Phrase,
+                                                   phrases[position], bounds().width()));
+  }
   const ui::Color& color = colors[position % static_cast<std::int64_t>(colors.size())].get();
   if (!gentle_ || !veil_) {
     setBackgroundColor(color);
@@ -101,11 +106,12 @@ void OrvRapidTextView::showNextRapidPhrase() {
 
 void OrvRapidTextView::showNextStaticPhrase() {
   showPhraseAt(staticPosition_, true);
+  ++staticSteps_;
   stepsOnColour_ = 0;
   ui::RunLoop::main().performAfterDelay(self(), &OrvRapidTextView::hideMainLabel, kStaticHold);
-  if (staticPosition_ == 8) {
+  if (staticSteps_ == 8) {
     scatterSupportLabels();
-  } else if (staticPosition_ == 4) {
+  } else if (staticSteps_ == 4) {
     trailSupportLabels();
   }
 }
@@ -117,6 +123,7 @@ void OrvRapidTextView::hideMainLabel() {
 void OrvRapidTextView::trailSupportLabels() {
   for (std::size_t i = 0; i < supportLabels_.size(); ++i) {
     const auto& label = supportLabels_[i];
+    label->setFont(mainLabel_->font());
     label->setText(mainLabel_->text());
     label->setHidden(false);
     const double shift = static_cast<double>(i + 1) * 50;
@@ -132,6 +139,7 @@ void OrvRapidTextView::trailSupportLabels() {
 void OrvRapidTextView::scatterSupportLabels() {
   auto view = self();
   for (const auto& label : supportLabels_) {
+    label->setFont(mainLabel_->font());
     label->setText(mainLabel_->text());
     label->sizeToFit();
     ui::Rect frame = label->frame();

@@ -46,9 +46,11 @@ class OrvRapidTextView : public ui::View {
   const std::shared_ptr<ui::Label> mainLabel_;
   std::vector<std::shared_ptr<ui::Label>> supportLabels_;
   std::int64_t rapidPosition_ = 0;
-  // Right after a static step this is the number of static steps since the
-  // start or the last wrap, which is what picks the trail (4) and scatter (8).
+  // The phrase of the next static step; wraps with the phrase list.
   std::int64_t staticPosition_ = 0;
+  // Static steps so far, which pick the trail (4th) and the scatter (8th)
+  // however short the phrase list is.
+  std::int64_t staticSteps_ = 0;
   bool gentle_ = false;
   // Gentle only: rapid steps since the last colour change, and the previous
   // colour fading out over the new one.

@@ -146,6 +146,7 @@ int applicationMain(int, char** argv, const ui::DelegateFactory& delegateFactory
       }
       sdlHost = std::make_unique<SdlWindowHost>();
       sdlHost->setOpensFullScreen(options.fullScreen);
+      sdlHost->setTitle(options.title);
       // The window is made now, hidden; it shows once the delegate's
       // resources passed. Meanwhile the drawing is readied.
       sdlHost->prepare(ui::Screen::main().bounds().size);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "ui/Application.h"
 
 namespace platform {
@@ -7,6 +9,7 @@ namespace platform {
 // What the user asked of the shell on the command line.
 struct ShellOptions {
   bool fullScreen = false;
+  std::string title = "you are invited";  // the window's
 };
 
 // Runs the application on SDL2: sets the main screen from the display, makes

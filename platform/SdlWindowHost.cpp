@@ -71,7 +71,7 @@ void SdlWindowHost::createWindow(ui::Size size) {
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
   SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
   sdlWindow_ = SDL_CreateWindow(
-      "you are invited", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+      title_.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
       std::max(1, int(std::lround(size.width))), std::max(1, int(std::lround(size.height))),
       SDL_WINDOW_OPENGL | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_HIDDEN);
   if (!sdlWindow_) {

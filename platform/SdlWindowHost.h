@@ -57,6 +57,8 @@ class SdlWindowHost : public ui::WindowHost {
   void setFailureCheck(std::function<std::string()> check) { failureCheck_ = std::move(check); }
   const std::string& failure() const { return failure_; }
   void setOpensFullScreen(bool on) { opensFullScreen_ = on; }
+  // The window's title; set before prepare() makes the window.
+  void setTitle(std::string title) { title_ = std::move(title); }
   // Called after each frame is drawn, before it is swapped to the screen,
   // with the window's OpenGL context current: lets a test read the pixels.
   void setFrameDrawn(std::function<void()> observer) { frameDrawn_ = std::move(observer); }
@@ -103,6 +105,7 @@ class SdlWindowHost : public ui::WindowHost {
   // (seconds of now()).
   std::optional<bool> wantedFullScreen_;
   double lastFullScreenChange_ = -1e9;
+  std::string title_ = "you are invited";
   bool minimized_ = false;
   bool pressed_ = false;
   bool running_ = false;

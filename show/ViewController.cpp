@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "content/Content.h"
+#include "content/StageText.h"
 #include "show/CueSheet.h"
 #include "ui/Bundle.h"
 #include "ui/ResourceFile.h"
@@ -100,7 +101,9 @@ std::shared_ptr<ViewController> ViewController::initWithNibName(const std::strin
 
 std::shared_ptr<ui::AudioPlayer> ViewController::makeAudioPlayer(std::string& failure) {
   const ui::Bundle& bundle = ui::Bundle::main();
-  const std::string track = bundle.resourcePath() + "/audio.m4a";
+  // An organiser's music, checked with the rest of their show file.
+  const std::string track =
+      content::musicFile() ? *content::musicFile() : bundle.resourcePath() + "/audio.m4a";
   if (auto problem = ui::ResourceFile::problem(track)) {
     failure = "cannot play the music " + track + ": " + *problem;
     return nullptr;
@@ -192,6 +195,16 @@ void ViewController::viewWillAppear(bool animated) {
 
 void ViewController::viewDidAppear(bool animated) {
   ui::ViewController::viewDidAppear(animated);
+  if (autostart_) {
+    std::weak_ptr<ViewController> weak = weak_from_this();
+    ui::RunLoop::main().asyncAfter(kFadeDuration, [weak] {
+      // A click may have come first: the show starts once.
+      if (auto controller = weak.lock();
+          controller && controller->startButton_->isUserInteractionEnabled()) {
+        controller->startButtonTouchedWithButton(controller->startButton_.get());
+      }
+    });
+  }
 }
 
 void ViewController::viewDidDisappear(bool animated) {
@@ -265,7 +278,8 @@ void ViewController::viewWillTransitionToSize(ui::Size size) {
 }
 
 void ViewController::placeClosingLine() {
-  wfLabel_->setFont(ui::Font::boldSystemFont(96 * (view()->bounds().width() / kStageWidth)));
+  wfLabel_->setFont(content::StageText::fitted(content::StageText::Role::ClosingLine,
+                                               content::closingLine(), view()->bounds().width()));
   wfLabel_->setText(content::closingLine());
   wfLabel_->sizeToFit();
   ui::Rect frame = wfLabel_->frame();
@@ -321,6 +335,16 @@ void ViewController::eventWithPos(std::int64_t position) {
   runPassageActions(position);
   if (auto flash = CueSheet::flashAt(position)) {
     bipView_->flash(flash->animated, flash->duration);
+  }
+  if (position == length_ && showEnded_) {
+    std::weak_ptr<ViewController> weak = weak_from_this();
+    ui::RunLoop::main().asyncAfter(kEndHold, [weak] {
+      if (auto controller = weak.lock(); controller && controller->showEnded_) {
+        auto handler = std::move(controller->showEnded_);
+        controller->showEnded_ = nullptr;
+        handler();
+      }
+    });
   }
 }
 

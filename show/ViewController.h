@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <future>
 #include <memory>
 #include <string>
@@ -50,7 +51,15 @@ class ViewController : public ui::ViewController,
   void startShow();
   void eventWithPos(std::int64_t position);
 
+  // Venue mode. Autostart: the start screen stands for as long as its fade
+  // lasts, then starts the show as a click would. Set before the view appears.
   bool autostart() const { return autostart_; }
+  void setAutostart(bool autostart) { autostart_ = autostart; }
+  // Called once, kEndHold seconds after the final black (VenueMode plays the
+  // show again from there); nothing is called without one.
+  void setShowEndedHandler(std::function<void()> handler) { showEnded_ = std::move(handler); }
+  static constexpr double kEndHold = 2.0;
+
   std::int64_t length() const { return length_; }
   // The player and the failure wait for the track's opening to end.
   const std::shared_ptr<ui::AudioPlayer>& audioPlayer() const {
@@ -109,6 +118,7 @@ class ViewController : public ui::ViewController,
   void runPassageActions(std::int64_t position);
 
   bool autostart_ = false;
+  std::function<void()> showEnded_;
   bool stageFitted_ = false;  // the show has started: resizes refit the stage
   std::int64_t length_ = 1024;
   struct OpenedMusic {

@@ -84,8 +84,9 @@ Font Font::boldSystemFont(double size) {
 std::optional<Font> Font::named(std::string_view name, double size) {
   for (const NamedFont& known : namedFonts) {
     if (known.name == name) {
-      std::string error;
-      if (auto face = openChecked(facePath(known.file), error)) {
+      // The programs have checked the files (loadFaces); the face is
+      // opened, or found open, by the installed text engine.
+      if (auto face = FontFace::open(facePath(known.file))) {
         return Font(std::string(name), std::move(face), size);
       }
       return std::nullopt;

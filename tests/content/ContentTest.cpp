@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "content/UpperCase.h"
@@ -76,6 +77,61 @@ TEST(UpperCase, MapsLatinLettersAndLeavesTheRest) {
                                 "a \xc3"),
             "\xc3"
             "A \xc3");
+}
+
+TEST(UpperCase, MapsGreekAndCyrillicAsUnicodeDoes) {
+  EXPECT_EQ(content::upperCased("θεσσαλονίκη"), "ΘΕΣΣΑΛΟΝΊΚΗ");
+  EXPECT_EQ(content::upperCased("ς ΐ"), "Σ \u0399\u0308\u0301");
+  EXPECT_EQ(content::upperCased("санкт-петербург ёж ґ"), "САНКТ-ПЕТЕРБУРГ ЁЖ Ґ");
+  EXPECT_EQ(content::upperCased("łódź ı ŉ"), "ŁÓDŹ I ʼN");
+  EXPECT_EQ(content::upperCased("🎉 ok"), "🎉 OK");
+}
+
+// The start screen's text is made from its parts; the built-in parts must
+// give exactly the text the show has always had.
+TEST(Content, BuiltInStartScreenTextIsUnchanged) {
+  EXPECT_EQ(content::infoText(),
+            "\"you are invited\"\n"
+            "a fireflies crew production\n"
+            "\n"
+            "music and programming by halcyon\n"
+            "additional programming and music by wren\n"
+            "\n"
+            "please make this window full screen\n"
+            "best in 16:9\n"
+            "warning: there's a bunch of strobing in this one\n"
+            "\n"
+            "shown at the northern lights gathering 2026\n"
+            "\n"
+            "click anywhere to start");
+  EXPECT_FALSE(content::phrasesShrinkToFit());
+}
+
+TEST(Content, AnInstalledShowReplacesWhatItSetsAndKeepsTheRest) {
+  content::ShowSettings show;
+  show.party = "stella's party";
+  show.town = "θεσσαλονίκη";
+  show.affirmations = std::vector<std::string>{"you shine", "you are here"};
+  show.palette = std::array<ui::Color, 5>{
+      ui::Color::withRGBA(1, 0, 0, 1), ui::Color::withRGBA(0, 1, 0, 1),
+      ui::Color::withRGBA(0, 0, 1, 1), ui::Color::black(), ui::Color::white()};
+  show.credits = std::vector<std::string>{"by stella"};
+  show.shownAt = "";
+  show.music = "/music/party.mp3";
+  content::installShow(show);
+  const auto& words = content::invitationWords();
+  EXPECT_EQ(words, (std::vector<std::string>{"YOU", "ARE", "INVITED", "STELLA'S PARTY",
+                                             "4.-6.9.2027", "ΘΕΣΣΑΛΟΝΊΚΗ"}));
+  EXPECT_EQ(content::affirmations(), (std::vector<std::string>{"YOU SHINE", "YOU ARE HERE"}));
+  EXPECT_EQ(content::paletteDark(), ui::Color::black());
+  EXPECT_EQ(&content::paletteColors()[3].get(), &content::paletteDark());
+  EXPECT_EQ(content::paletteBrightColors()[3].get(), ui::Color::white());
+  EXPECT_EQ(content::infoText().rfind("by stella\n\nplease make", 0), 0u) << content::infoText();
+  EXPECT_EQ(content::infoText().find("shown at"), std::string::npos);
+  EXPECT_EQ(content::musicFile(), "/music/party.mp3");
+  EXPECT_TRUE(content::phrasesShrinkToFit());
+  content::installShow({});
+  EXPECT_EQ(content::invitationWords()[3], "FIREFLIES PARTY");
 }
 
 }  // namespace

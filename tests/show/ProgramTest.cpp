@@ -201,7 +201,45 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(CommandLineCase{"Help", "--help", 0, "--fullscreen"},
                       CommandLineCase{"Version", "--version", 0, "invited 1."},
                       CommandLineCase{"UnknownOption", "--bogus", 2, "invited: "},
-                      CommandLineCase{"StrayArgument", "show.mp4", 2, "show.mp4"}),
+                      CommandLineCase{"StrayArgument", "show.mp4", 2, "show.mp4"},
+                      CommandLineCase{"ShowWithoutFile", "--show", 2, "--show"},
+                      CommandLineCase{"ShowAndCheck", "--show a.toml --check b.toml", 2,
+                                      "excludes"}),
     [](const auto& test) { return std::string(test.param.name); });
+
+// A show file is checked before a window is asked for: with no display at
+// all, a good file passes --check and a bad one ends the program with every
+// problem, one a line.
+TEST_F(Program, ChecksAShowFileBeforeAnyWindow) {
+  fs::copy_file(folder / "resources" / "audio.m4a", folder / "song.m4a");
+  std::ofstream(folder / "good.toml") << "party = \"ada's party\"\ntown = \"Київ\"\n"
+                                         "music = \"song.m4a\"\n";
+  Outcome good = run("--check '" + (folder / "good.toml").string() + "'");
+  EXPECT_EQ(good.status, 0) << good.standardError;
+  EXPECT_EQ(good.standardOutput, "ok\n");
+  EXPECT_EQ(good.standardError, "");
+
+  // The music's problem is found last, and told first: in the file's order.
+  std::ofstream(folder / "bad.toml") << "music = \"missing.mp3\"\npaty = \"x\"\n"
+                                        "palette = [\"#FFFFFF\"]\n";
+  const std::string bad = (folder / "bad.toml").string();
+  for (const char* option : {"--check", "--show"}) {
+    Outcome result = run(std::string(option) + " '" + bad + "'");
+    EXPECT_EQ(result.status, 1) << option;
+    EXPECT_EQ(result.standardOutput, "") << option;
+    EXPECT_EQ(result.standardError,
+              bad + ":1:9: error: the music '" + (folder / "missing.mp3").string() +
+                  "' does not exist; allowed: a sound file the show can play (MP3, AAC, Ogg, "
+                  "FLAC, WAV…), its path relative to the show file\n" +
+                  bad +
+                  ":2:1: error: unknown key 'paty' (did you mean 'party'?); allowed: party, "
+                  "dates, town, closing_line, affirmations, palette, music, credits, "
+                  "shown_at, title\n" +
+                  bad +
+                  ":3:11: error: 'palette' has 1 entry; allowed: a list of 5 colours "
+                  "(orange, pink, purple, dark, green roles)\n")
+        << option;
+  }
+}
 
 }  // namespace

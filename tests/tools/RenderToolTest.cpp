@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -283,6 +285,55 @@ TEST_F(RenderResources, ABrokenResourceStopsItWithOneLineInItsOwnName) {
     fs::remove(broken);
     fs::rename(kept, broken);
   }
+}
+
+// The organiser's show: their colours in the frames, their music in the
+// video (shorter than the show: a warning), and a bad file refused before
+// any work with its one line.
+TEST_F(RenderTool, RendersTheOrganisersShowFromTheirFile) {
+  const std::string tone =
+      "ffmpeg -v error -y -f lavfi -i sine=frequency=330:duration=3 -c:a "
+      "libmp3lame '" +
+      file("tune.mp3") + "'";
+  ASSERT_EQ(std::system(tone.c_str()), 0);
+  std::ofstream(file("show.toml")) << "party = \"ada's party\"\nmusic = \"tune.mp3\"\n"
+                                      "palette = [\"#123456\", \"#123456\", \"#123456\", "
+                                      "\"#123456\", \"#123456\"]\n";
+  const std::string show = " --show " + file("show.toml") + " ";
+  auto temporaryMusic = [] {
+    return std::count_if(fs::directory_iterator(fs::temp_directory_path()), {}, [](auto& entry) {
+      return entry.path().filename().string().rfind("invited-render-music-", 0) == 0;
+    });
+  };
+  const auto musicBefore = temporaryMusic();
+  ToolRun frame = run("frame --at 0.51 --size 160x90 --seed 1" + show + file("f.png"));
+  ASSERT_EQ(frame.status, 0) << frame.output;
+  EXPECT_NE(frame.output.find("show.toml:2:9: warning: the music"), std::string::npos)
+      << frame.output;
+  // The corner of the rapid text's panel: the organiser's colour.
+  std::FILE* pipe = popen(
+      ("ffmpeg -v error -i '" + file("f.png") + "' -vf crop=1:1:2:2 -f rawvideo -pix_fmt rgb24 -")
+          .c_str(),
+      "r");
+  ASSERT_NE(pipe, nullptr);
+  unsigned char rgb[3] = {};
+  EXPECT_EQ(std::fread(rgb, 1, 3, pipe), 3u);
+  pclose(pipe);
+  EXPECT_EQ(rgb[0], 0x12);
+  EXPECT_EQ(rgb[1], 0x34);
+  EXPECT_EQ(rgb[2], 0x56);
+
+  ToolRun video = run("video --size 160x90 --fps 10 --from -0.5 --to 1" + show + file("v.mp4"));
+  ASSERT_EQ(video.status, 0) << video.output;
+  // The MP3 became AAC, which every player takes in an MP4.
+  EXPECT_EQ(probe(file("v.mp4"), "-select_streams a:0 -show_entries stream=codec_name"), "aac\n");
+  EXPECT_EQ(temporaryMusic(), musicBefore) << "the AAC stand-in stays behind";
+
+  std::ofstream(file("bad.toml")) << "palette = [\"#123456\"]\n";
+  ToolRun bad = run("frame --at 1 --size 160x90 --show " + file("bad.toml") + " " + file("b.png"));
+  EXPECT_EQ(bad.status, 1);
+  EXPECT_EQ(bad.output.rfind(file("bad.toml") + ":1:11: error: 'palette' has 1 entry", 0), 0u);
+  EXPECT_FALSE(fs::exists(file("b.png")));
 }
 
 }  // namespace

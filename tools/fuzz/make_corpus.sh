@@ -1,13 +1,15 @@
 #!/bin/sh
 # Writes the fuzzers' seed corpus into DIR (default: ./corpus): short tracks
 # in every container and codec the decoder accepts, odd channel counts and
-# rates, a stream whose channel count changes midway, cut-off files; and
-# argument vectors for invited-render. Everything is made here by ffmpeg.
+# rates, a stream whose channel count changes midway, cut-off files;
+# argument vectors for invited-render; and show files, good and bad.
+# Everything is made here, the tracks by ffmpeg.
 set -eu
 dir=${1:-corpus}
 audio="$dir/audio_decoder"
 argv="$dir/command_line"
-mkdir -p "$audio" "$argv"
+show="$dir/show_file"
+mkdir -p "$audio" "$argv" "$show"
 command -v ffmpeg >/dev/null || { echo "make_corpus.sh: ffmpeg is not installed" >&2; exit 1; }
 
 tone() {  # tone NAME SECONDS RATE CHANNELS [ffmpeg output options…]
@@ -71,3 +73,18 @@ seed bad_time video out.mp4 --from 1e308 --to nan
 seed empty_at frame --at "" out.png
 seed negative_seed sheet out.png --seed -1
 seed tiny_every sheet out.png --every 1e-9
+
+# Show files: the example, and one of each kind of mistake.
+cp "$(dirname "$0")/../../examples/stella.toml" "$show/example.toml"
+printf 'party = "x"\npaty = 1\n' >"$show/unknown_key"
+printf 'party = 42\ncredits = ["a", true]\n' >"$show/wrong_types"
+printf 'affirmations = []\n' >"$show/empty_list"
+printf 'palette = ["#FB8B24", "#D90368", "purple", "#291720"]\n' >"$show/bad_palette"
+printf 'town = "Trollh\344ttan"\n' >"$show/not_utf8"
+printf 'town = "\346\235\261\344\272\254"\nclosing_line = "a\\nb"\n' >"$show/no_glyph"
+printf 'party = "%s"\n' "$(printf '%0150d' 0 | tr 0 W)" >"$show/too_wide"
+printf '[[[[[[[[[[[[x]]]]]]]]]]]]\na = [[[[[[[[[[[[[[[[1]]]]]]]]]]]]]]]]\n' >"$show/nested"
+# Letters where toml++ looks for whitespace: once undefined behaviour in its table.
+printf 'party = 1\303\251\nb = """x\\\n  \316\270"""\n' >"$show/letter_after_value"
+# The parser's message quoting a line break: once a problem told on two lines.
+printf 'credits = ["a", tr\nue]\n"a\\nb" = 1\n' >"$show/line_break_quoted"

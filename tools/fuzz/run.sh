@@ -1,6 +1,6 @@
 #!/bin/sh
 # Runs the fuzz targets side by side for SECONDS each, from the seed corpus.
-#   tools/fuzz/run.sh SECONDS [TARGET…]     (default: both targets)
+#   tools/fuzz/run.sh SECONDS [TARGET…]     (default: every target)
 # FUZZ_BIN names the folder of the built targets (default build/fuzz/bin),
 # FUZZ_WORK the folder for corpora, logs and failing inputs (default
 # build/fuzz/work). A crash, a leak, a sanitizer report, an input costing
@@ -16,13 +16,13 @@ here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 seconds=${1:?usage: run.sh SECONDS [TARGET…]}
 shift
-[ $# -gt 0 ] || set -- fuzz_audio_decoder fuzz_command_line
+[ $# -gt 0 ] || set -- fuzz_audio_decoder fuzz_command_line fuzz_show_file
 bin=${FUZZ_BIN:-$root/build/fuzz/bin}
 work=${FUZZ_WORK:-$root/build/fuzz/work}
 mkdir -p "$work/failures"
 work=$(cd "$work" && pwd)
 # The seeds are made again whenever the script or the kept findings change.
-if [ ! -d "$work/seeds/command_line" ] ||
+if [ ! -d "$work/seeds/show_file" ] ||
   [ -n "$(find "$here/make_corpus.sh" "$here/findings" -newer "$work/seeds/command_line")" ]; then
   "$here/make_corpus.sh" "$work/seeds" >/dev/null
   touch "$work/seeds/command_line"

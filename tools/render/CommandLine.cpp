@@ -172,6 +172,8 @@ CommandLine::Outcome CommandLine::parse(int argc, const char* const* argv, std::
     command->add_option("--seed", seed, "Makes the random effects repeatable")->check(seedNumber);
     command->add_flag("--gentle", request.gentle,
                       "The gentle show: its flashes kept under three a second");
+    command->add_option("--show", request.showFile,
+                        "The organiser's show: their words, colours and music from this file");
   };
 
   CLI::App* frame = app.add_subcommand("frame", "Writes one frame, as presented at a time");

@@ -3,6 +3,9 @@
 #include <cmath>
 #include <iostream>
 
+#include "content/Content.h"
+#include "show/ShowFileLoader.h"
+#include "tools/render/AacMusic.h"
 #include "tools/render/ContactSheet.h"
 #include "tools/render/EncoderThread.h"
 #include "tools/render/FlashCheck.h"
@@ -47,7 +50,18 @@ int Exporter::run(const RenderRequest& request) {
   if (auto failure = ui::Font::loadFaces()) {
     return fail(*failure);
   }
-  musicPath_ = ui::Bundle::main().resourcePath() + "/audio.m4a";
+  SilentAudioPlayer::install();
+  if (!request.showFile.empty()) {
+    // Checked whole before any drawing, its music by the silent player.
+    const ShowFileLoader::Outcome outcome = ShowFileLoader::load(request.showFile);
+    ShowFileLoader::print(outcome, err_);
+    if (!outcome.accepted()) {
+      return failureStatus;
+    }
+    content::installShow(outcome.settings);
+  }
+  musicPath_ = content::musicFile() ? *content::musicFile()
+                                    : ui::Bundle::main().resourcePath() + "/audio.m4a";
   if (auto problem = ui::ResourceFile::problem(musicPath_)) {
     return fail("cannot use the music " + musicPath_ + ": " + *problem);
   }
@@ -55,7 +69,6 @@ int Exporter::run(const RenderRequest& request) {
   if (!SilentAudioPlayer::create(musicPath_, musicError)) {
     return fail("cannot use the music: " + musicError);
   }
-  SilentAudioPlayer::install();
   if (request.seed) {
     ui::Random::setSource(std::make_unique<ui::SeededRandomSource>(*request.seed));
   }
@@ -109,15 +122,21 @@ int Exporter::video(const RenderRequest& request) {
   settings.fps = request.fps;
   settings.crf = request.crf;
   settings.preset = request.preset;
-  settings.musicPath = musicPath_;
   settings.musicStart = -request.from;
   settings.duration = double(frames) / request.fps;
   std::string error;
+  // The video ends at music time `to`.
+  AacMusic music;
+  if (!music.prepare(musicPath_, request.to, error)) {
+    return fail("cannot use the music " + musicPath_ + ": " + error);
+  }
+  settings.musicPath = music.path();
   auto file = OutputFile::create(request.output, error);
   if (!file) {
     return fail(error);
   }
   auto writer = VideoWriter::open(file->temporaryPath(), settings, error);
+  music.forget();  // the writer holds it open
   if (!writer) {
     return fail(file->explain(error));
   }

@@ -16,7 +16,8 @@ struct RenderRequest {
   int width = 1920;   // pixels (and points: the offscreen window has scale 1)
   int height = 1080;  // pixels
   std::optional<std::uint64_t> seed;
-  bool gentle = false;  // the show with its flashes shaped under the threshold
+  bool gentle = false;   // the show with its flashes shaped under the threshold
+  std::string showFile;  // the organiser's show file; empty for the built-in show
 
   double at = 0;  // frame
 

@@ -116,6 +116,19 @@ std::unique_ptr<VideoWriter> VideoWriter::open(const std::string& path,
   return writer;
 }
 
+bool VideoWriter::holdsAac(const std::string& path) {
+  AVFormatContext* raw = nullptr;
+  if (avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0) {
+    return false;
+  }
+  platform::ffmpeg::Input music(raw);
+  if (avformat_find_stream_info(music.get(), nullptr) < 0) {
+    return false;
+  }
+  const int index = av_find_best_stream(music.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+  return index >= 0 && music->streams[index]->codecpar->codec_id == AV_CODEC_ID_AAC;
+}
+
 bool VideoWriter::openMusic(std::string& error) {
   const std::string& path = *settings_.musicPath;
   AVFormatContext* music = nullptr;

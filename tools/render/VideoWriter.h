@@ -29,6 +29,8 @@ struct VideoSettings {
 // order, each lasting 1/fps.
 class VideoWriter {
  public:
+  // Whether the file's first audio stream is AAC, which the video takes as it is.
+  static bool holdsAac(const std::string& path);
   static std::unique_ptr<VideoWriter> open(const std::string& path, const VideoSettings& settings,
                                            std::string& error);
   VideoWriter(const VideoWriter&) = delete;
