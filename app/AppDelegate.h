@@ -31,7 +31,6 @@ class AppDelegate : public ui::Responder, public ui::ApplicationDelegate {
   const std::shared_ptr<ui::Window>& window() const { return window_; }
   void setWindow(std::shared_ptr<ui::Window> window) { window_ = std::move(window); }
 
-
  private:
   std::shared_ptr<ui::Window> window_;
   Options options_;

@@ -58,12 +58,12 @@ std::string facePath(const char* file) {
 // measured or drawn. A program checks its faces with loadFaces() before it
 // draws; reaching this without them is the program's own mistake.
 std::shared_ptr<FontFace> requiredFace(const char* file) {
-  std::string error;
-  auto face = openChecked(facePath(file), error);
-  if (!face) {
-    throw std::runtime_error("cannot read the font " + facePath(file) + ": " + error);
+  if (auto face = FontFace::open(facePath(file))) {
+    return face;
   }
-  return face;
+  std::string error = "not a font that can be read";
+  openChecked(facePath(file), error);
+  throw std::runtime_error("cannot read the font " + facePath(file) + ": " + error);
 }
 
 }  // namespace
