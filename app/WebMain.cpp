@@ -5,12 +5,18 @@
 #include <emscripten.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <cmath>
 #include <memory>
 #include <optional>
 #include <string>
 
 #include "app/AppDelegate.h"
+#include "content/Content.h"
+#include "content/ShowFile.h"
+#include "content/ShowFileCheck.h"
 #include "platform/web/BrowserFontFace.h"
 #include "platform/web/WebAudioPlayer.h"
 #include "platform/web/WebHost.h"
@@ -30,6 +36,8 @@ EM_JS(double, invited_option_still_at, (), { return invited.options.at; });
 EM_JS(double, invited_option_seed, (), { return invited.options.seed; });
 EM_JS(void, invited_page_state, (const char* state), { invited.setState(UTF8ToString(state)); });
 EM_JS(void, invited_page_fail, (const char* message), { invited.fail(UTF8ToString(message)); });
+// The track to fetch and decode: the organiser's or the show's own.
+EM_JS(void, invited_audio_fetch, (const char* url), { invited.audio.fetch(UTF8ToString(url)); });
 // clang-format on
 
 // The width of a text laid out in one of the three fonts ("system", "bold"
@@ -45,6 +53,28 @@ extern "C" EMSCRIPTEN_KEEPALIVE double invited_text_width(const char* font, cons
 }
 
 namespace {
+
+// The organiser's show file beside index.html, which the page put at
+// /show.toml: read and checked as the desktop program reads it. Its
+// problems, one a line, or nothing.
+std::string installShowFile() {
+  std::ifstream in("/show.toml", std::ios::binary);
+  if (!in) {
+    return {};
+  }
+  const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  content::ShowFile file = content::ShowFile::read(bytes, "show.toml");
+  content::ShowFileCheck::run(file);
+  if (file.hasErrors()) {
+    std::string lines;
+    for (const content::ShowProblem& problem : file.problems()) {
+      lines += problem.describe() + "\n";
+    }
+    return lines;
+  }
+  content::installShow(file.settings());
+  return {};
+}
 
 // A still frame of the show at `showTime`, as the offline renderer draws it:
 // the start screen is clicked at show time −4, its fade ends at 0 and cue p
@@ -72,6 +102,8 @@ void drawStill(web::WebHost& host, double showTime, bool gentle) {
 
 int main() {
   ui::Bundle::main() = ui::Bundle("/resources", "invited");
+  // The working folder is the page's: a show file's music is found beside it.
+  std::filesystem::current_path("/");
   web::BrowserFontFace::install();
   const double stillAt = invited_option_still_at();
   const bool still = !std::isnan(stillAt);
@@ -83,6 +115,22 @@ int main() {
     ui::Random::setSource(std::make_unique<ui::SeededRandomSource>(std::uint64_t(seed)));
   }
   ui::RunLoop::main().reset(0);
+  if (const std::string problems = installShowFile(); !problems.empty()) {
+    invited_page_fail(("The show file show.toml cannot be played:\n" + problems).c_str());
+    return 1;
+  }
+  {
+    // The program checks that its track is there; the browser fetches it
+    // (a still frame plays none).
+    const std::string track = content::musicFile() ? *content::musicFile() : "resources/audio.m4a";
+    const std::filesystem::path stand = std::filesystem::path("/") / track;
+    std::error_code error;
+    std::filesystem::create_directories(stand.parent_path(), error);
+    std::ofstream(stand) << '\0';
+    if (!still) {
+      invited_audio_fetch(track.c_str());
+    }
+  }
 
   static web::WebHost host(still);
   if (!host.ok()) {

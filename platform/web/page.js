@@ -247,14 +247,39 @@ const invited = (() => {
     source.start(startContextTime);
   };
   self.audio = {
-    load(bytes) {
+    // Fetches and decodes the track while the start screen stands; a
+    // missing or undecodable one gets its message in place of the canvas.
+    async fetch(url) {
+      const what = url === 'resources/' + TRACK ? `its music ${url}` : `the show file's music ${url}`;
+      let response;
+      try {
+        response = await fetch(url);
+      } catch (error) {
+        self.fail(`The show cannot load ${what}: ${error.message}.`);
+        return;
+      }
+      if (!response.ok) {
+        self.fail(`The show cannot start: ${what} is missing (${response.status}).`);
+        return;
+      }
+      const bytes = await response.arrayBuffer();
+      if (bytes.byteLength === 0) {
+        self.fail(`The show cannot start: ${what} is empty.`);
+        return;
+      }
       const Context = window.AudioContext || window.webkitAudioContext;
-      if (!Context) return Promise.reject(new Error('this browser has no Web Audio'));
-      context = new Context({ latencyHint: 'interactive' });
-      return context.decodeAudioData(bytes).then((decoded) => {
-        buffer = decoded;
-        start();
-      });
+      if (!Context) {
+        self.fail('The show cannot play its music: this browser has no Web Audio.');
+        return;
+      }
+      context = context || new Context({ latencyHint: 'interactive' });
+      try {
+        buffer = await context.decodeAudioData(bytes);
+      } catch {
+        self.fail(`The show cannot play ${what}: it is not a sound this browser can decode.`);
+        return;
+      }
+      start();
     },
     unlock() {
       if (context && context.state === 'suspended') context.resume();
@@ -312,7 +337,6 @@ const invited = (() => {
 })();
 
 (async () => {
-  const still = !Number.isNaN(invited.options.at);
   const probe = document.createElement('canvas').getContext('webgl2');
   if (!probe) {
     invited.fail('This browser cannot draw the show: it has no WebGL2. ' +
@@ -327,33 +351,25 @@ const invited = (() => {
       throw new Error(`The show cannot load ${file}: ${error.message}.`);
     }
     if (!response.ok) {
-      throw new Error(`The show cannot start: its ${file === TRACK ? 'music' : 'font'} ` +
-                      `resources/${file} is missing (${response.status}).`);
+      throw new Error(`The show cannot start: its font resources/${file} is missing ` +
+                      `(${response.status}).`);
     }
     return new Uint8Array(await response.arrayBuffer());
   };
-  let faces, track;
+  let faces, showFile = null;
   try {
-    [faces, track] = await Promise.all([Promise.all(FACES.map(fetchBytes)),
-                                        still ? null : fetchBytes(TRACK)]);
+    faces = await Promise.all(FACES.map(fetchBytes));
     await Promise.all(FACES.map(async (file, i) => {
       const face = new FontFace('invited ' + file.replace(/\.[^.]*$/, ''), faces[i]);
       await face.load();
       document.fonts.add(face);
     }));
+    // An organiser's own show, when a show file stands beside the page.
+    const response = await fetch('show.toml').catch(() => null);
+    if (response && response.ok) showFile = new Uint8Array(await response.arrayBuffer());
   } catch (error) {
     invited.fail(error.message);
     return;
-  }
-  if (track) {
-    if (track.length === 0) {
-      invited.fail(`The show cannot start: its music resources/${TRACK} is empty.`);
-      return;
-    }
-    invited.audio.load(track.slice().buffer).catch(() => {
-      invited.fail(`The show cannot play its music: resources/${TRACK} is not a sound ` +
-                   'this browser can decode.');
-    });
   }
   window.Module = {
     canvas: document.getElementById('canvas'),
@@ -361,8 +377,7 @@ const invited = (() => {
       const fs = window.Module.FS;
       fs.mkdir('/resources');
       FACES.forEach((file, i) => fs.writeFile('/resources/' + file, faces[i]));
-      // The program checks that the track is there; the browser plays it.
-      fs.writeFile('/resources/' + TRACK, track || new Uint8Array([0]));
+      if (showFile) fs.writeFile('/show.toml', showFile);
     }],
     print: (text) => console.log(text),
     printErr: (text) => console.warn(text),

@@ -143,6 +143,21 @@ test('a missing or undecodable track, and no WebGL2, each get a message', async 
   await page.close();
 });
 
+test('a show file beside the page is read as the desktop reads it', async () => {
+  const bad = await web.serve({ 'show.toml': Buffer.from('palette = ["#123456"]\n') });
+  let page = await web.open(browser, bad.url);
+  assert.equal(await web.waitForState(page, ['failed', 'start']), 'failed');
+  assert.match(await page.$eval('#message', (element) => element.innerText),
+    /show\.toml:1:11: error: 'palette' has 1 entry/);
+  await page.close();
+  bad.close();
+  const good = await web.serve({ 'show.toml': Buffer.from('party = "Ada\'s party"\n') });
+  page = await web.open(browser, good.url);
+  assert.equal(await web.waitForState(page, ['failed', 'start']), 'start');
+  await page.close();
+  good.close();
+});
+
 test('the stage refits when the page changes size, also to a portrait phone', async () => {
   const live = await web.open(browser, server.url);
   await web.waitForState(live, ['start']);
