@@ -86,7 +86,10 @@ try {
     console.log(`live show at ${width}x${height}: ${show.length} frames, period ${ms(period)} ms, ` +
       `${missed} missed, interval p50 ${ms(period)} / p99 ${ms(percentile(intervals, 99))} / ` +
       `max ${ms(Math.max(...intervals))} ms, s.d. ${ms(sd)} ms`);
-    console.log(`cues on screen: ${cues.size} of 1025`);
+    const missing = [];
+    for (let p = 0; p <= 1024; ++p) if (!cues.has(p)) missing.push(p);
+    console.log(`cues on screen: ${cues.size} of 1025` +
+      (missing.length ? ` (missing: ${missing.slice(0, 20).join(', ')})` : ''));
     if (offsets && offsets.length) {
       console.log(`audio-video offset by the page's own estimate (picture − sound): median ` +
         `${ms(percentile(offsets, 50))} ms, p1 ${ms(percentile(offsets, 1))}, p99 ` +

@@ -172,14 +172,15 @@ const invited = (() => {
       return shaped;
     },
     // One glyph drawn white on clear at `pixelSize`, its origin a quarter
-    // pixel right per `subpixel`; its box is the covered pixels. Glyphs are
-    // drawn k times larger (to at least 512 px) and each k × k square
-    // averaged: the browser bends the coverage of small text by a gamma of
-    // its own and snaps outlines to its pixels, which would put edges
-    // elsewhere than the desktop's exact area coverage; drawn large, both
-    // fall on a k-th of a pixel.
+    // pixel right per `subpixel`; its box is the covered pixels. Glyphs under
+    // 256 px are drawn k times larger (to at least 512 px) and each k × k
+    // square averaged: the browser bends the coverage of small text by a
+    // gamma of its own and snaps outlines to its pixels, which would put
+    // edges elsewhere than the desktop's exact area coverage; drawn large,
+    // both fall on a k-th of a pixel. From 256 px on the browser fills the
+    // outlines as they are, and drawing larger would only cost time.
     raster(family, glyph, pixelSize, subpixel) {
-      const k = pixelSize >= 512 ? 1 : Math.min(16, 2 ** Math.ceil(Math.log2(512 / pixelSize)));
+      const k = pixelSize >= 256 ? 1 : Math.min(16, 2 ** Math.ceil(Math.log2(512 / pixelSize)));
       // From k = 4 on, a quarter pixel is a whole number of large pixels: one
       // drawing serves the glyph's four positions.
       const big = drawLarge(family, glyph, pixelSize, k, k >= 4 ? 0 : subpixel);
