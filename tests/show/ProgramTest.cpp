@@ -75,7 +75,11 @@ class Program : public ::testing::Test {
   fs::path folder;
 };
 
-enum class Damage { Missing, Text, Empty, Fifo, Folder, Loop, Png, Truncated };
+// Each kind of file that is not a resource is read by ResourceFile, whose
+// own tests try them all; here each resource meets each path to the user's
+// line once: missing, not what it claims, cut short, and a FIFO that must
+// not block.
+enum class Damage { Missing, Text, Fifo, Truncated };
 
 struct BadResource {
   const char* name;
@@ -101,27 +105,12 @@ TEST_P(Resources, AMissingOrBrokenOneEndsItWithStatusOneAndOneLineNamingTheFile)
       fs::remove(file);
       std::ofstream(file) << "this is neither audio nor a font, just text\n";
       break;
-    case Damage::Empty:
-      fs::resize_file(file, 0);
-      break;
     case Damage::Truncated:
       fs::resize_file(file, 4000);
       break;
     case Damage::Fifo:
       fs::remove(file);
       ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
-      break;
-    case Damage::Folder:
-      fs::remove(file);
-      fs::create_directory(file);
-      break;
-    case Damage::Loop:
-      fs::remove(file);
-      fs::create_symlink(file, file);
-      break;
-    case Damage::Png:
-      fs::remove(file);
-      std::ofstream(file, std::ios::binary) << "\x89PNG\r\n\x1a\n\0\0\0\rIHDR";
       break;
   }
   Outcome result = run();
@@ -138,22 +127,14 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         BadResource{"MissingTrack", "audio.m4a", Damage::Missing, "no such file"},
         BadResource{"CorruptTrack", "audio.m4a", Damage::Text, ""},
-        BadResource{"EmptyTrack", "audio.m4a", Damage::Empty, "empty"},
         BadResource{"FifoTrack", "audio.m4a", Damage::Fifo, "a FIFO"},
-        BadResource{"LoopTrack", "audio.m4a", Damage::Loop, "a loop of symbolic links"},
         BadResource{"MissingRegularFace", "Inter-Regular.otf", Damage::Missing, "no such file"},
         BadResource{"MissingBoldFace", "Inter-Bold.otf", Damage::Missing, "no such file"},
         BadResource{"MissingDisplayBlackFace", "InterDisplay-Black.otf", Damage::Missing,
                     "no such file"},
         BadResource{"CorruptBoldFace", "Inter-Bold.otf", Damage::Text, "not a font file"},
-        BadResource{"EmptyRegularFace", "Inter-Regular.otf", Damage::Empty, "empty"},
         BadResource{"TruncatedRegularFace", "Inter-Regular.otf", Damage::Truncated, "cut short"},
-        BadResource{"FifoRegularFace", "Inter-Regular.otf", Damage::Fifo, "a FIFO"},
-        BadResource{"FolderBoldFace", "Inter-Bold.otf", Damage::Folder, "a folder"},
-        BadResource{"PngDisplayBlackFace", "InterDisplay-Black.otf", Damage::Png,
-                    "not a font file"},
-        BadResource{"LoopDisplayBlackFace", "InterDisplay-Black.otf", Damage::Loop,
-                    "a loop of symbolic links"}),
+        BadResource{"FifoDisplayBlackFace", "InterDisplay-Black.otf", Damage::Fifo, "a FIFO"}),
     [](const ::testing::TestParamInfo<BadResource>& test) { return std::string(test.param.name); });
 
 TEST_F(Program, WithGoodResourcesButNoDisplayItSaysSoInOneLine) {
