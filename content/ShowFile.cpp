@@ -10,6 +10,8 @@
 #define TOML_EXCEPTIONS 0
 #include <toml++/toml.h>
 
+#include "content/Utf8.h"
+
 namespace content {
 
 namespace {
@@ -181,59 +183,26 @@ int trippingBlock(char32_t c) {
 
 constexpr char32_t kBlockStart[] = {0xA0, 0xA0 + 11 * 0x3FA, 0xA0 + 63 * 0x3FA};
 
-void appendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
-// Calls `each(c)` for every code point of text known to be UTF-8.
-template <class Each>
-void forEachCodePoint(std::string_view text, Each each) {
-  for (std::size_t i = 0; i < text.size();) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-    char32_t c = length == 1 ? lead : lead & (0x7F >> length);
-    for (std::size_t k = 1; k < length && i + k < text.size(); ++k) {
-      c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-    }
-    each(c);
-    i += length;
-  }
-}
-
 std::string lendStandIns(std::string_view text) {
   std::string out;
   out.reserve(text.size() + text.size() / 2);
-  forEachCodePoint(text, [&](char32_t c) {
+  for (char32_t c : codePoints(text)) {
     const int block = trippingBlock(c);
     appendUtf8(out, block < 0 ? c : kStandInBase + 0x400 * block + (c - kBlockStart[block]));
-  });
+  }
   return out;
 }
 
 std::string giveBack(std::string_view text) {
   std::string out;
   out.reserve(text.size());
-  forEachCodePoint(text, [&](char32_t c) {
+  for (char32_t c : codePoints(text)) {
     if (c >= kStandInBase && c < kStandInEnd) {
       const auto block = (c - kStandInBase) / 0x400;
       c = kBlockStart[block] + (c - kStandInBase) % 0x400;
     }
     appendUtf8(out, c);
-  });
+  }
   return out;
 }
 
@@ -241,7 +210,7 @@ std::string giveBack(std::string_view text) {
 std::optional<std::pair<ShowFile::Position, char32_t>> firstStandIn(std::string_view text) {
   ShowFile::Position at;
   std::optional<std::pair<ShowFile::Position, char32_t>> found;
-  forEachCodePoint(text, [&](char32_t c) {
+  for (char32_t c : codePoints(text)) {
     if (!found && c >= kStandInBase && c < kStandInEnd) {
       found = std::pair(at, c);
     }
@@ -251,7 +220,7 @@ std::optional<std::pair<ShowFile::Position, char32_t>> firstStandIn(std::string_
     } else {
       ++at.column;
     }
-  });
+  }
   return found;
 }
 

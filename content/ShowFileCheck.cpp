@@ -4,28 +4,13 @@
 
 #include "content/StageText.h"
 #include "content/UpperCase.h"
+#include "content/Utf8.h"
 
 namespace content {
 
 namespace {
 
 using Role = StageText::Role;
-
-// The code points of UTF-8 text (ShowFile has checked that it is UTF-8).
-std::vector<char32_t> codePoints(const std::string& text) {
-  std::vector<char32_t> points;
-  for (std::size_t i = 0; i < text.size();) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-    char32_t c = length == 1 ? lead : lead & (0x7F >> length);
-    for (std::size_t k = 1; k < length && i + k < text.size(); ++k) {
-      c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-    }
-    points.push_back(c);
-    i += length;
-  }
-  return points;
-}
 
 std::string describe(char32_t c) {
   char code[16];
