@@ -5,10 +5,10 @@
 #include <emscripten.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <cmath>
 #include <memory>
 #include <optional>
 #include <string>
@@ -20,6 +20,7 @@
 #include "platform/web/BrowserFontFace.h"
 #include "platform/web/WebAudioPlayer.h"
 #include "platform/web/WebHost.h"
+#include "show/CueSheet.h"
 #include "show/ViewController.h"
 #include "ui/Bundle.h"
 #include "ui/Font.h"
@@ -149,6 +150,7 @@ int main() {
   options.gentle = gentle;
   static auto delegate = std::make_shared<AppDelegate>(options);
   delegate->didFinishLaunchingWithOptions({});
+  host.setCuePeriod(CueSheet::kCueInterval);
   host.run();
   invited_page_state("start");
   return 0;

@@ -6,6 +6,7 @@
 #include "content/Content.h"
 #include "platform/ApplicationMain.h"
 #include "platform/media/PlayerFactory.h"
+#include "show/CueSheet.h"
 #include "show/ShowFileLoader.h"
 #include "ui/Bundle.h"
 #include "ui/Font.h"
@@ -72,6 +73,7 @@ int main(int argc, char** argv) {
     content::installShow(outcome.settings);
   }
   shell.title = content::windowTitle();
+  shell.cuePeriod = CueSheet::kCueInterval;
   return platform::applicationMain(
       argc, argv, [options] { return std::make_shared<AppDelegate>(options); }, shell);
 }

@@ -25,6 +25,7 @@
 #include "platform/ApplicationMain.h"
 #include "platform/SdlWindowHost.h"
 #include "platform/media/PlayerFactory.h"
+#include "show/CueSheet.h"
 #include "show/ViewController.h"
 #include "ui/RunLoop.h"
 #include "ui/Screen.h"
@@ -335,8 +336,10 @@ int main(int argc, char** argv) {
   }
   platform::installPlayerFactory();
   probe.frames.reserve(8192);
-  int status = platform::applicationMain(argc > 0 ? 1 : 0, argv,
-                                         [] { return std::make_shared<ProbeDelegate>(); });
+  platform::ShellOptions shell;
+  shell.cuePeriod = CueSheet::kCueInterval;
+  int status = platform::applicationMain(
+      argc > 0 ? 1 : 0, argv, [] { return std::make_shared<ProbeDelegate>(); }, shell);
   if (status != 0) {
     return status;
   }

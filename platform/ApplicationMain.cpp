@@ -147,6 +147,7 @@ int applicationMain(int, char** argv, const ui::DelegateFactory& delegateFactory
       sdlHost = std::make_unique<SdlWindowHost>();
       sdlHost->setOpensFullScreen(options.fullScreen);
       sdlHost->setTitle(options.title);
+      sdlHost->setCuePeriod(options.cuePeriod);
       // The window is made now, hidden; it shows once the delegate's
       // resources passed. Meanwhile the drawing is readied.
       sdlHost->prepare(ui::Screen::main().bounds().size);

@@ -6,10 +6,13 @@
 
 namespace platform {
 
-// What the user asked of the shell on the command line.
+// What the program and its user ask of the shell.
 struct ShellOptions {
   bool fullScreen = false;
   std::string title = "you are invited";  // the window's
+  // Seconds between the show's cues: a slow frame never leaps over one unseen
+  // (FramePacer::setCuePeriod). 0 keeps no cue grid.
+  double cuePeriod = 0;
 };
 
 // Runs the application on SDL2: sets the main screen from the display, makes

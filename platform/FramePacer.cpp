@@ -23,7 +23,21 @@ FramePacer::Frame FramePacer::nextFrame() {
     }
   }
   lastTarget_ = target;
-  return {target, showTimeAt(target), target - swapTime_};
+  const double before = lastShowTime_;
+  const double shown = keepCues(before, showTimeAt(target));
+  lastShowTime_ = std::max(before, shown);
+  return {target, shown, target - swapTime_};
+}
+
+double FramePacer::keepCues(double before, double shown) const {
+  if (cuePeriod_ <= 0 || before < cueOrigin_ || shown - before >= kStallGap) {
+    return shown;
+  }
+  // The cue `before` lies in, judged with a little slack: a frame that
+  // pictured a cue's first moment must count as having pictured that cue.
+  const double cue = std::floor((before - cueOrigin_) / cuePeriod_ + 1e-6);
+  const double next = cueOrigin_ + (cue + 1) * cuePeriod_;
+  return shown >= next + cuePeriod_ ? next : shown;
 }
 
 double FramePacer::showTimeNow() {
@@ -74,6 +88,7 @@ void FramePacer::swapped() {
 }
 
 void FramePacer::soundStarted(Sound start) {
+  cueOrigin_ = start.showTime;
   videoDelay_ = start.heardAt - start.showTime;
   following_ = true;
 }

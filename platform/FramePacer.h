@@ -45,6 +45,13 @@ namespace platform {
 // read from the output at the moment they are given (a browser's audio
 // context) says so, and then the first frame after a gap believes the sound
 // at once: a hidden page's sound ran on all the while.
+//
+// Cues. A slow renderer drops frames, never cues: when the host names the
+// show's cue period, whose grid starts where the music started, a frame that
+// would leap over a whole cue no frame has pictured pictures that cue's first
+// moment instead, and the frames after catch up with the sound one cue each.
+// A leap of a quarter second or more is a stall, not slowness: the picture
+// jumps to the sound at once rather than racing through what it missed.
 class FramePacer {
  public:
   using Clock = std::function<double()>;  // display clock, seconds
@@ -93,6 +100,8 @@ class FramePacer {
   void hear(std::optional<Sound> sound);
   // Reports are never stale: no caution after a gap.
   void setReportsAreFresh(bool fresh) { freshReports_ = fresh; }
+  // Seconds between the show's cues; 0 (the default) keeps no cue grid.
+  void setCuePeriod(double seconds) { cuePeriod_ = seconds > 0 ? seconds : 0; }
 
   double period() const { return 1.0 / refreshRate_; }
   bool vsync() const { return vsync_; }
@@ -102,6 +111,7 @@ class FramePacer {
 
  private:
   double showTimeAt(double displayTime);
+  double keepCues(double before, double shown) const;
   void noticeStall(double now);
 
   Clock clock_;
@@ -123,6 +133,8 @@ class FramePacer {
   double resumedAt_ = 0;         // display time the last stall ended
   double resumedFrom_ = 0;       // show time the last stall ended at
   double ranOn_ = 0;             // how far the sound can have played on through it
+  double cuePeriod_ = 0;
+  double cueOrigin_ = 1e300;  // show time of the first cue: where the music started
 };
 
 }  // namespace platform

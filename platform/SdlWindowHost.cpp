@@ -89,6 +89,7 @@ void SdlWindowHost::createWindow(ui::Size size) {
     refreshRate_ = mode.refresh_rate;
   }
   pacer_ = std::make_unique<FramePacer>([this] { return now(); }, refreshRate_, vsync);
+  pacer_->setCuePeriod(cuePeriod_);
   compositor_ = std::make_unique<Compositor>();
 }
 

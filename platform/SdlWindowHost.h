@@ -59,6 +59,8 @@ class SdlWindowHost : public ui::WindowHost {
   void setOpensFullScreen(bool on) { opensFullScreen_ = on; }
   // The window's title; set before prepare() makes the window.
   void setTitle(std::string title) { title_ = std::move(title); }
+  // Seconds between the show's cues, for the frame pacer; set before prepare().
+  void setCuePeriod(double seconds) { cuePeriod_ = seconds; }
   // Called after each frame is drawn, before it is swapped to the screen,
   // with the window's OpenGL context current: lets a test read the pixels.
   void setFrameDrawn(std::function<void()> observer) { frameDrawn_ = std::move(observer); }
@@ -95,6 +97,7 @@ class SdlWindowHost : public ui::WindowHost {
   double counterFrequency_ = 1;
   double refreshRate_ = 60;  // frames per second of the window's display
   std::unique_ptr<FramePacer> pacer_;
+  double cuePeriod_ = 0;
   double swapAt_ = 0;      // display time to start the swap of the frame being drawn
   double lastMotion_ = 0;  // display clock seconds of the last pointer motion
   bool cursorShown_ = true;

@@ -122,6 +122,12 @@ void WebHost::drawNow(double t) {
   compositor_->render(*w, t, 0, pixelWidth_, pixelHeight_, ui::Screen::main().scale());
 }
 
+void WebHost::setCuePeriod(double seconds) {
+  if (pacer_) {
+    pacer_->setCuePeriod(seconds);
+  }
+}
+
 void WebHost::run() {
   if (pacer_) {
     emscripten_request_animation_frame_loop(&WebHost::onAnimationFrame, this);

@@ -40,6 +40,8 @@ class WebHost : public ui::WindowHost {
   void drawNow(double t);
   // Runs a frame on every animation frame of the browser from now on.
   void run();
+  // Seconds between the show's cues (FramePacer::setCuePeriod).
+  void setCuePeriod(double seconds);
 
  private:
   static EM_BOOL onAnimationFrame(double time, void* host);

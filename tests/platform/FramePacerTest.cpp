@@ -162,6 +162,36 @@ INSTANTIATE_TEST_SUITE_P(Sound, SoundDisturbance,
                            return test.param.name;
                          });
 
+TEST(FramePacer, ASlowRendererDropsFramesButNeverACue) {
+  constexpr double kCue = 1.0 / 16;
+  Simulation s;
+  s.pacer.setCuePeriod(kCue);
+  for (int i = 0; i < 396; ++i) {  // the last slow frame is frame 390
+    s.frame();
+    if (i % 9 == 3) {
+      s.clock += i % 2 ? 0.2 : 0.13;  // a frame that took two or three cues to draw
+    }
+  }
+  auto cueOf = [](double t) { return std::size_t(std::floor(t / kCue + 1e-6)); };
+  std::vector<bool> pictured(cueOf(s.shown.back()) + 1);
+  for (double t : s.shown) {
+    if (t >= 0) {
+      pictured[cueOf(t)] = true;
+    }
+  }
+  for (std::size_t cue = 0; cue < pictured.size(); ++cue) {
+    EXPECT_TRUE(pictured[cue]) << "cue " << cue;
+  }
+  EXPECT_TRUE(s.neverBackwards());
+  // Five frames after the last slow one, the picture has caught up.
+  EXPECT_NEAR(s.offset(s.frame()), 0, 0.001);
+
+  // A stall is not slowness: the picture jumps to the sound.
+  s.clock += 2.0;
+  s.play(8);
+  EXPECT_NEAR(s.offset(s.frame()), 0, 0.001);
+}
+
 TEST(FramePacer, WithoutMusicTheDisplayClockIsTheShowClock) {
   double clock = 5;
   FramePacer pacer([&] { return clock; }, 60, true);
