@@ -67,7 +67,11 @@ double FramePacer::showTimeAt(double displayTime) {
 
 void FramePacer::drawn() {
   const double took = std::min(clock_() - frameStarted_, kLongestDraw);
-  drawTime_ = std::max(took, drawTime_ * 0.95 + took * 0.05);
+  draws_[std::size_t(drawCount_++ % kDrawsKept)] = took;
+  std::array<double, kDrawsKept> sorted = draws_;
+  constexpr std::size_t kFourthLongest = kDrawsKept - 4;
+  std::nth_element(sorted.begin(), sorted.begin() + kFourthLongest, sorted.end());
+  drawTime_ = sorted[kFourthLongest];
 }
 
 void FramePacer::swapping() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <functional>
 #include <optional>
 
@@ -15,9 +16,13 @@ namespace platform {
 // target, so drawing time does not stretch every interval; a late frame skips
 // to the next slot. Some servers accept a swap interval and then ignore it:
 // ten swaps in a row that return in under half a period switch to the grid.
-// A frame is never aimed at a time before its drawing can be done: the
-// pacer keeps an estimate of the drawing time (it rises at once with a slow
-// frame and decays slowly) and targets a slot no earlier than now plus that.
+// A frame is never aimed at a time before its drawing can usually be done:
+// the pacer targets a slot no earlier than now plus a drawing time that three
+// in four of the last sixteen frames kept within. A lone slow frame (new
+// glyphs, a cache rebuilt) then costs its own slot and no more, and a drawing
+// that has become slower for good is learnt within four frames. An estimate
+// that leapt to each slow frame and let go of it slowly aimed a dozen fast
+// frames after it at every other slot.
 // A frame is on screen when its swap returns, and copying it out takes time
 // of its own: on the grid the swap starts that long before the target, by
 // an estimate that steps towards each measured swap, so that it settles on
@@ -120,8 +125,11 @@ class FramePacer {
   int fastSwaps_ = 0;
   double lastSwap_ = -1e300;
   double lastTarget_ = 0;
-  double frameStarted_ = 0;   // display clock when the frame being drawn was asked for
-  double drawTime_ = 0;       // estimate of the seconds a frame takes to draw
+  double frameStarted_ = 0;  // display clock when the frame being drawn was asked for
+  double drawTime_ = 0;      // estimate of the seconds a frame takes to draw
+  static constexpr int kDrawsKept = 16;
+  std::array<double, kDrawsKept> draws_{};  // the last frames' drawing times, a ring
+  int drawCount_ = 0;
   double swapStarted_ = 0;    // display clock when the last swap began
   double swapTime_ = 0;       // estimate of the seconds a swap takes to return
   double lastTick_ = -1e300;  // display time of the last frame or pass
