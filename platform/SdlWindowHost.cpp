@@ -8,6 +8,7 @@
 
 #include "platform/Gl.h"
 #include "platform/GraphicsDriver.h"
+#include "platform/WindowManager.h"
 #include "ui/RunLoop.h"
 #include "ui/Screen.h"
 
@@ -279,20 +280,44 @@ void SdlWindowHost::handle(const SDL_Event& event) {
 }
 
 void SdlWindowHost::toggleFullScreen(bool on) {
-  if (sdlWindow_) {
-    SDL_SetWindowFullscreen(sdlWindow_, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+  if (!sdlWindow_) {
+    return;
   }
+  if (!managed_) {
+    managed_ = WindowManager::takesFullScreenRequests(sdlWindow_);
+  }
+  if (*managed_) {
+    SDL_SetWindowFullscreen(sdlWindow_, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+    return;
+  }
+  // With no manager to ask, the shell covers the display itself: moving and
+  // sizing a window waits for no one.
+  if (on && !ownFullScreen_) {
+    SDL_GetWindowPosition(sdlWindow_, &windowed_.x, &windowed_.y);
+    SDL_GetWindowSize(sdlWindow_, &windowed_.w, &windowed_.h);
+    SDL_Rect display{};
+    SDL_GetDisplayBounds(std::max(SDL_GetWindowDisplayIndex(sdlWindow_), 0), &display);
+    SDL_SetWindowBordered(sdlWindow_, SDL_FALSE);
+    SDL_SetWindowPosition(sdlWindow_, display.x, display.y);
+    SDL_SetWindowSize(sdlWindow_, display.w, display.h);
+  } else if (!on && ownFullScreen_) {
+    SDL_SetWindowBordered(sdlWindow_, SDL_TRUE);
+    SDL_SetWindowPosition(sdlWindow_, windowed_.x, windowed_.y);
+    SDL_SetWindowSize(sdlWindow_, windowed_.w, windowed_.h);
+  }
+  ownFullScreen_ = on;
 }
 
 bool SdlWindowHost::isFullScreen() const {
-  return sdlWindow_ && (SDL_GetWindowFlags(sdlWindow_) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
+  return sdlWindow_ &&
+         (ownFullScreen_ || (SDL_GetWindowFlags(sdlWindow_) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0);
 }
 
 void SdlWindowHost::applyWantedFullScreen() {
-  // A change of state can hold this thread up to a tenth of a second (with
-  // no window manager, SDL waits for an answer that never comes), so the
+  // A request to a window manager holds this thread until it answers, so the
   // presses of a burst are folded into one change, and changes come at most
   // a few times a second: the frames, a quit and a resize go on between.
+  // With no manager the shell never asks (toggleFullScreen).
   constexpr double leastInterval = 0.25;
   if (!wantedFullScreen_ || now() - lastFullScreenChange_ < leastInterval) {
     return;

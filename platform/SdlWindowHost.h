@@ -108,6 +108,9 @@ class SdlWindowHost : public ui::WindowHost {
   // (seconds of now()).
   std::optional<bool> wantedFullScreen_;
   double lastFullScreenChange_ = -1e9;
+  std::optional<bool> managed_;  // whether a window manager takes full-screen requests
+  bool ownFullScreen_ = false;   // full screen made by the shell itself, with no manager
+  SDL_Rect windowed_{};          // the window's frame before the shell made it full screen
   std::string title_ = "you are invited";
   bool minimized_ = false;
   bool pressed_ = false;

@@ -1,9 +1,11 @@
 // Drives the application shell through one session on a real (virtual)
 // display: the window appears at the screen's size, a click runs a button's
-// action, a resize keeps a scaled root view's scale, and quitting tells the
-// controller that its view went away. Events are injected through SDL's queue
+// action, a resize keeps a scaled root view's scale, F11 covers the display
+// with no window manager to ask, and quitting tells the controller that its
+// view went away. Events are injected through SDL's queue
 // from tasks on the run loop, so the probe needs no input tools.
 #include <SDL.h>
+#include <dlfcn.h>
 #include <epoxy/gl.h>
 
 #include <cmath>
@@ -25,6 +27,7 @@
 namespace {
 
 std::vector<std::string> failures;
+int fullScreenRequests = 0;  // calls to SDL_SetWindowFullscreen
 
 void check(bool condition, const std::string& what) {
   if (!condition) {
@@ -182,7 +185,44 @@ class ProbeDelegate : public ui::ApplicationDelegate {
     // Frames go on after the resize: the window shows the button again.
     int framesBefore = frames;
     waitFor([this, framesBefore] { return frames > framesBefore + 2; },
-            "frames are drawn after a resize", [this] { quit(); });
+            "frames are drawn after a resize", [this] { fullScreen(); });
+  }
+
+  // The virtual display runs no window manager: a full-screen request would
+  // hold the frame loop for a tenth of a second each time, waiting for an
+  // answer. F11 must cover the display without asking, and Escape give the
+  // window back its size.
+  void fullScreen() {
+    pushKey(SDLK_F11);
+    const ui::Size screen = ui::Screen::main().bounds().size;
+    waitFor([this, screen] { return window->bounds().size == screen; }, "F11 covers the display",
+            [this] {
+              int x = -1, y = -1;
+              SDL_GetWindowPosition(sdlWindow, &x, &y);
+              check(x == 0 && y == 0, "the full-screen window starts at the display's corner");
+              pushKey(SDLK_ESCAPE);
+              waitFor(
+                  [this] {
+                    return window->bounds().size == ui::Size{640, 400};
+                  },
+                  "Escape gives the window back its size",
+                  [this] {
+                    check(fullScreenRequests == 0,
+                          "no full-screen request waits for a window manager that is not "
+                          "there: " +
+                              std::to_string(fullScreenRequests));
+                    quit();
+                  });
+            });
+  }
+
+  void pushKey(SDL_Keycode key) {
+    SDL_Event event{};
+    event.type = SDL_KEYDOWN;
+    event.key.windowID = SDL_GetWindowID(sdlWindow);
+    event.key.state = SDL_PRESSED;
+    event.key.keysym.sym = key;
+    SDL_PushEvent(&event);
   }
 
   std::shared_ptr<ui::Window> window;
@@ -196,6 +236,14 @@ class ProbeDelegate : public ui::ApplicationDelegate {
 };
 
 }  // namespace
+
+// The probe's own definition is the one the shell's call binds to.
+extern "C" int SDL_SetWindowFullscreen(SDL_Window* window, Uint32 flags) {
+  using Request = int (*)(SDL_Window*, Uint32);
+  static auto real = reinterpret_cast<Request>(dlsym(RTLD_NEXT, "SDL_SetWindowFullscreen"));
+  ++fullScreenRequests;
+  return real(window, flags);
+}
 
 int main(int argc, char** argv) {
   auto controller = std::make_shared<ProbeController>();
