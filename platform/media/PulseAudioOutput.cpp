@@ -219,8 +219,9 @@ double PulseAudioOutput::reportedDelay() {
   pa_usec_t usec = 0;
   int negative = 0;
   if (pa_stream_get_latency(stream_, &usec, &negative) == 0) {
-    // Negative: the server has played past what was written (an underrun),
-    // so what comes next goes out as soon as it arrives.
+    // Zero (libpulse's floor for a playback stream) or negative: the server
+    // has played past what was written, so what comes next goes out as soon
+    // as it arrives.
     delay_ = negative != 0 ? 0.0 : static_cast<double>(usec) / 1e6;
   }
   // No timing yet (just after connecting or a flush): the last report stands.
