@@ -1,5 +1,6 @@
 #include "platform/media/PulseAudioOutput.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 
@@ -112,11 +113,13 @@ bool PulseAudioOutput::connect(std::string& error) {
     attributes.minreq =
         static_cast<std::uint32_t>(pa_usec_to_bytes(microseconds(requestSeconds), &sampleSpec));
     attributes.fragsize = static_cast<std::uint32_t>(-1);
-    // The latency covers the server's own buffer too (ADJUST_LATENCY), and is
-    // reported between updates by interpolation.
-    const auto flags =
-        static_cast<pa_stream_flags_t>(PA_STREAM_START_CORKED | PA_STREAM_INTERPOLATE_TIMING |
-                                       PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_ADJUST_LATENCY);
+    // The target covers the server's own buffer too (ADJUST_LATENCY). The
+    // server reports every second (AUTO_TIMING_UPDATE); between reports
+    // StreamDelay runs the report on. libpulse's own interpolation is not
+    // used: it keeps running while a stream opened paused waits, and reports
+    // no delay at all for as long as it waited.
+    const auto flags = static_cast<pa_stream_flags_t>(
+        PA_STREAM_START_CORKED | PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_ADJUST_LATENCY);
     if (pa_stream_connect_playback(stream_, nullptr, &attributes, flags, nullptr, nullptr) < 0) {
       error = std::string("no sound stream: ") + pa_strerror(contextError());
       ready = false;
@@ -178,6 +181,7 @@ void PulseAudioOutput::setPaused(bool paused) {
   if (paused != paused_ && pa_stream_get_state(stream_) == PA_STREAM_READY) {
     paused_ = paused;
     release(pa_stream_cork(stream_, paused ? 1 : 0, nullptr, nullptr));
+    askForReport();
     if (paused && written_) {
       // What was queued belongs to the sound that was stopped.
       release(pa_stream_flush(stream_, nullptr, nullptr));
@@ -216,16 +220,30 @@ double PulseAudioOutput::now() const {
 }
 
 double PulseAudioOutput::reportedDelay() {
-  pa_usec_t usec = 0;
-  int negative = 0;
-  if (pa_stream_get_latency(stream_, &usec, &negative) == 0) {
-    // Zero (libpulse's floor for a playback stream) or negative: the server
-    // has played past what was written, so what comes next goes out as soon
-    // as it arrives.
-    delay_ = negative != 0 ? 0.0 : static_cast<double>(usec) / 1e6;
+  const pa_timing_info* info = pa_stream_get_timing_info(stream_);
+  // Without a report, or just after a flush (the written end unknown until
+  // the server's next report), the last delay stands.
+  if (info != nullptr && !info->write_index_corrupt && delay_.hasReport()) {
+    latency_ = delay_.delay(now(), info->write_index);
   }
-  // No timing yet (just after connecting or a flush): the last report stands.
-  return delay_.load();
+  return latency_.load();
+}
+
+void PulseAudioOutput::takeReport() {
+  updating_ = false;
+  const pa_timing_info* info = pa_stream_get_timing_info(stream_);
+  if (info != nullptr && !info->read_index_corrupt) {
+    delay_.report(now(), info->read_index, static_cast<double>(info->transport_usec) / 1e6,
+                  static_cast<double>(info->sink_usec) / 1e6, info->playing != 0);
+    reportedDelay();
+  }
+}
+
+void PulseAudioOutput::askForReport() {
+  if (!updating_) {
+    updating_ = true;
+    release(pa_stream_update_timing_info(stream_, nullptr, nullptr));
+  }
 }
 
 void PulseAudioOutput::fill() {
@@ -237,6 +255,12 @@ void PulseAudioOutput::fill() {
     return;
   }
   wanted -= wanted % frameBytes;
+  if (!delay_.playing()) {
+    // The server reports every second by itself; a stream that has just
+    // started, or run dry, is asked until it says it plays, so the delay
+    // runs on from then.
+    askForReport();
+  }
   // Everything already written is heard before this sound: its first sample
   // waits for what the server reports queued, and each block after it for
   // the blocks written before it.
@@ -282,16 +306,16 @@ void PulseAudioOutput::writable(pa_stream*, std::size_t, void* self) {
   static_cast<PulseAudioOutput*>(self)->fill();
 }
 
-void PulseAudioOutput::underflow(pa_stream* stream, void* self) {
+void PulseAudioOutput::underflow(pa_stream*, void* self) {
   auto* output = static_cast<PulseAudioOutput*>(self);
   ++output->underruns_;
-  // The interpolated position ran on while nothing played: ask now rather
-  // than at the next periodic report.
-  release(pa_stream_update_timing_info(stream, nullptr, nullptr));
+  // The server stopped reading: ask now rather than at the next periodic
+  // report.
+  output->askForReport();
 }
 
 void PulseAudioOutput::latencyUpdated(pa_stream*, void* self) {
-  static_cast<PulseAudioOutput*>(self)->reportedDelay();
+  static_cast<PulseAudioOutput*>(self)->takeReport();
 }
 
 void PulseAudioOutput::refillSoon(pa_mainloop_api* api, pa_defer_event* event, void* self) {

@@ -6,16 +6,17 @@
 #include <string>
 
 #include "platform/media/AudioOutput.h"
+#include "platform/media/StreamDelay.h"
 
 namespace platform {
 
 // A playback stream on a PulseAudio server (or any that speaks its protocol,
 // as PipeWire's does), on libpulse's threaded main loop: the render function
 // runs on that loop's thread whenever the server asks for sound. When a
-// block is heard is what the server says is queued ahead of it (the stream's
-// latency, interpolated between the server's timing reports), so it follows
-// whatever the server does with its buffers: a latency it changes, an
-// underrun, a stall of the whole process.
+// block is heard is what the server says is queued ahead of it (StreamDelay,
+// from the server's timing reports), so it follows whatever the server does
+// with its buffers: a latency it changes, an underrun, a stall of the whole
+// process.
 //
 // Opening never starts a server and gives up after `openTimeout`: with no
 // server, or one that does not answer, the caller learns it at once and can
@@ -52,7 +53,7 @@ class PulseAudioOutput : public AudioOutput {
   void setPaused(bool paused) override;
   void locked(const std::function<void()>& change) override;
   // The latest the server reported: what a sample written now waits.
-  double latency() const override { return delay_.load(); }
+  double latency() const override { return latency_.load(); }
   std::string delaySource() const override;
   // The steady clock.
   double now() const override;
@@ -73,6 +74,8 @@ class PulseAudioOutput : public AudioOutput {
   bool connect(std::string& error);  // owner, under the loop's lock
   void fill();                       // loop thread
   double reportedDelay();            // loop thread
+  void takeReport();                 // loop thread
+  void askForReport();               // loop thread
 
   Render render_;  // loop thread only
   pa_threaded_mainloop* loop_ = nullptr;
@@ -83,10 +86,12 @@ class PulseAudioOutput : public AudioOutput {
   bool paused_ = true;
   bool written_ = false;  // sound written since the last flush
   bool timedOut_ = false;
+  bool updating_ = false;  // a report asked for and not yet come
+  StreamDelay delay_{rate * 2 * sizeof(float)};
 
   std::atomic<bool> open_{false};
   // Seconds; written on the loop thread, read on any.
-  std::atomic<double> delay_{targetSeconds};
+  std::atomic<double> latency_{targetSeconds};
   std::atomic<int> underruns_{0};
 };
 
