@@ -209,9 +209,9 @@ void PulseAudioOutput::locked(const std::function<void()>& change) {
 std::string PulseAudioOutput::delaySource() const {
   char text[160];
   std::snprintf(text, sizeof text,
-                "reported by the sound server (PulseAudio protocol): %.1f ms at the last report, "
+                "reported by the sound server (PulseAudio protocol): %.1f ms when last playing, "
                 "%.0f ms queued at most, %d underruns",
-                latency() * 1000, targetSeconds * 1000, underruns());
+                playingLatency_.load() * 1000, targetSeconds * 1000, underruns());
   return text;
 }
 
@@ -225,6 +225,9 @@ double PulseAudioOutput::reportedDelay() {
   // the server's next report), the last delay stands.
   if (info != nullptr && !info->write_index_corrupt && delay_.hasReport()) {
     latency_ = delay_.delay(now(), info->write_index);
+    if (delay_.playing() && !paused_) {
+      playingLatency_ = latency_.load();
+    }
   }
   return latency_.load();
 }

@@ -92,6 +92,7 @@ class PulseAudioOutput : public AudioOutput {
   std::atomic<bool> open_{false};
   // Seconds; written on the loop thread, read on any.
   std::atomic<double> latency_{targetSeconds};
+  std::atomic<double> playingLatency_{0};  // the last while the server played
   std::atomic<int> underruns_{0};
 };
 
