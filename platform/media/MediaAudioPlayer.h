@@ -20,7 +20,7 @@ namespace platform {
 //
 // Creation opens the file and decodes its first sound on the creating thread,
 // so that a file that cannot play fails there; a worker decodes the rest
-// about two seconds ahead of the output (AudioFeed), and SDL's audio thread
+// about two seconds ahead of the output (AudioFeed), and the output's thread
 // only copies. Memory therefore does not grow with the track, and start-up
 // only by the container's index.
 //

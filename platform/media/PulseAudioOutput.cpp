@@ -233,7 +233,6 @@ double PulseAudioOutput::reportedDelay() {
 }
 
 void PulseAudioOutput::takeReport() {
-  updating_ = false;
   const pa_timing_info* info = pa_stream_get_timing_info(stream_);
   if (info != nullptr && !info->read_index_corrupt) {
     delay_.report(now(), info->read_index, static_cast<double>(info->transport_usec) / 1e6,
@@ -243,10 +242,15 @@ void PulseAudioOutput::takeReport() {
 }
 
 void PulseAudioOutput::askForReport() {
-  if (!updating_) {
-    updating_ = true;
-    release(pa_stream_update_timing_info(stream_, nullptr, nullptr));
+  if (updating_) {
+    return;
   }
+  pa_operation* asking = pa_stream_update_timing_info(
+      stream_,
+      [](pa_stream*, int, void* self) { static_cast<PulseAudioOutput*>(self)->updating_ = false; },
+      this);
+  updating_ = asking != nullptr;
+  release(asking);
 }
 
 void PulseAudioOutput::fill() {

@@ -86,7 +86,7 @@ class PulseAudioOutput : public AudioOutput {
   bool paused_ = true;
   bool written_ = false;  // sound written since the last flush
   bool timedOut_ = false;
-  bool updating_ = false;  // a report asked for and not yet come
+  bool updating_ = false;  // a report asked for and not yet answered
   StreamDelay delay_{rate * 2 * sizeof(float)};
 
   std::atomic<bool> open_{false};
