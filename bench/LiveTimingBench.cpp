@@ -24,6 +24,7 @@
 
 #include "platform/ApplicationMain.h"
 #include "platform/SdlWindowHost.h"
+#include "platform/media/MediaAudioPlayer.h"
 #include "platform/media/PlayerFactory.h"
 #include "show/CueSheet.h"
 #include "show/ViewController.h"
@@ -267,6 +268,10 @@ void report(long launchedAtNs) {
         offsets.size());
     std::printf("  median over 0.5-8.5 s %.1f, over 56-64 s %.1f\n", percentile(early, 0.5),
                 percentile(late, 0.5));
+    if (auto player = std::dynamic_pointer_cast<platform::MediaAudioPlayer>(
+            probe.controller->audioPlayer())) {
+      std::printf("  the sound's delay: %s\n", player->delaySource().c_str());
+    }
   }
   reportStalls(showStart, period);
   if (!probe.framesFile.empty()) {

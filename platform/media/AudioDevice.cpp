@@ -92,6 +92,10 @@ double AudioDevice::latency() const {
   return device_ != 0 ? 2.0 * blockFrames_ / rate_ : 0.0;
 }
 
+std::string AudioDevice::delaySource() const {
+  return "modelled: two blocks of " + std::to_string(blockFrames_) + " frames";
+}
+
 double AudioDevice::now() const {
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
@@ -99,7 +103,7 @@ double AudioDevice::now() const {
 void AudioDevice::callback(void* self, Uint8* stream, int bytes) {
   auto* device = static_cast<AudioDevice*>(self);
   int frames = bytes / static_cast<int>(2 * sizeof(float));
-  device->render_(reinterpret_cast<float*>(stream), frames);
+  device->render_(reinterpret_cast<float*>(stream), frames, device->now() + device->latency());
 }
 
 }  // namespace platform

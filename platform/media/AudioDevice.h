@@ -31,6 +31,7 @@ class AudioDevice : public AudioOutput {
   // The block being filled waits for the block the hardware is playing, so
   // two blocks.
   double latency() const override;
+  std::string delaySource() const override;
   double now() const override;
 
  private:

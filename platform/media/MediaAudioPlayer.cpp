@@ -3,7 +3,9 @@
 #include <chrono>
 #include <cstring>
 
-#include "platform/media/AudioDevice.h"
+#include <SDL.h>
+
+#include "platform/media/SystemAudioOutput.h"
 
 #include "ui/RunLoop.h"
 
@@ -17,9 +19,11 @@ void MediaAudioPlayer::install() {
 
 MediaAudioPlayer::MediaAudioPlayer(const OutputMaker& makeOutput)
     : feed_(static_cast<std::size_t>(bufferSeconds * sampleRate)) {
-  AudioOutput::Render renderBlock = [this](float* out, int frames) { render(out, frames); };
+  AudioOutput::Render renderBlock = [this](float* out, int frames, double heardAt) {
+    render(out, frames, heardAt);
+  };
   device_ = makeOutput ? makeOutput(std::move(renderBlock))
-                       : std::make_unique<AudioDevice>(std::move(renderBlock));
+                       : std::make_unique<SystemAudioOutput>(std::move(renderBlock));
 }
 
 MediaAudioPlayer::~MediaAudioPlayer() {
@@ -104,6 +108,11 @@ double MediaAudioPlayer::outputLatency() const {
   return device_->latency();
 }
 
+std::string MediaAudioPlayer::delaySource() const {
+  settleDevice();
+  return device_->isOpen() ? device_->delaySource() : "none: no audio output";
+}
+
 const std::string& MediaAudioPlayer::deviceError() const {
   settleDevice();
   return deviceError_;
@@ -128,15 +137,14 @@ std::optional<ui::AudioPlayer::HeardPosition> MediaAudioPlayer::heardPosition() 
   return feed_.heardPosition(device_->now(), device_->latency());
 }
 
-void MediaAudioPlayer::render(float* out, int frames) {
+void MediaAudioPlayer::render(float* out, int frames, double heardAt) {
   callbackThread_ = std::this_thread::get_id();
   auto count = static_cast<std::size_t>(frames);
   if (!playing_.load()) {
     std::memset(out, 0, count * 2 * sizeof(float));
     return;
   }
-  // What is rendered now reaches the listener one device latency from now.
-  if (!feed_.render(out, count, device_->now() + device_->latency())) {
+  if (!feed_.render(out, count, heardAt)) {
     playing_ = false;
     finished_ = true;
   }

@@ -14,12 +14,13 @@
 
 namespace platform {
 
-// The audio player on FFmpeg (decoding) and an AudioOutput: SDL2's device
-// unless its maker gives another.
+// The audio player on FFmpeg (decoding) and an AudioOutput: the system's
+// (SystemAudioOutput: a PulseAudio stream, else SDL2's device) unless its
+// maker gives another.
 //
 // Creation opens the file and decodes its first sound on the creating thread,
 // so that a file that cannot play fails there; a worker decodes the rest
-// about two seconds ahead of the output (AudioFeed), and SDL's audio thread
+// about two seconds ahead of the output (AudioFeed), and the output's thread
 // only copies. Memory therefore does not grow with the track, and start-up
 // only by the container's index.
 //
@@ -64,13 +65,16 @@ class MediaAudioPlayer : public ui::AudioPlayer {
   const std::vector<std::thread::id>& decodeThreads() const { return feed_.decodeThreads(); }
   std::thread::id callbackThread() const { return callbackThread_.load(); }
   const AudioFeed& feed() const { return feed_; }
+  // Where the time the sound is heard comes from (AudioOutput::delaySource),
+  // once the output is open.
+  std::string delaySource() const;
   // Why prepareToPlay or play last failed, for diagnostics.
   const std::string& deviceError() const;
 
  private:
   explicit MediaAudioPlayer(const OutputMaker& makeOutput);
-  void render(float* out, int frames);  // audio thread
-  void settleDevice() const;            // waits for an opening under way
+  void render(float* out, int frames, double heardAt);  // audio thread
+  void settleDevice() const;                            // waits for an opening under way
 
   // Written by the opening thread while `opening_` is pending, then by the
   // main thread only.

@@ -37,7 +37,20 @@ void SimulatedAudioOutput::locked(const std::function<void()>& change) {
 
 double SimulatedAudioOutput::latency() const {
   std::lock_guard<std::mutex> lock(mutex_);
-  return open_ ? 2.0 * blockFrames_ / rate : 0.0;
+  if (!open_) {
+    return 0.0;
+  }
+  return reported_ >= 0 ? reported_ : 2.0 * blockFrames_ / rate;
+}
+
+std::string SimulatedAudioOutput::delaySource() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return reported_ >= 0 ? "reported by the simulated output" : "modelled: two blocks";
+}
+
+void SimulatedAudioOutput::reportDelay(double seconds) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  reported_ = seconds;
 }
 
 double SimulatedAudioOutput::now() const {
@@ -50,12 +63,14 @@ std::size_t SimulatedAudioOutput::play(int blocks) {
   for (int i = 0; i < blocks; ++i) {
     std::lock_guard<std::mutex> rendering(renderMutex_);
     bool running = false;
+    double heardAt = 0;
     {
       std::lock_guard<std::mutex> lock(mutex_);
       running = open_ && !paused_;
+      heardAt = now_ + (reported_ >= 0 ? reported_ : 2.0 * blockFrames_ / rate);
     }
     if (running) {
-      render_(block_.data(), blockFrames_);
+      render_(block_.data(), blockFrames_, heardAt);
       rendered += static_cast<std::size_t>(blockFrames_);
     }
     std::lock_guard<std::mutex> lock(mutex_);

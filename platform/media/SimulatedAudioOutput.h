@@ -11,9 +11,10 @@ namespace platform {
 // An ideal output on a clock of its own, like a null audio driver in its
 // untimed mode: it renders a block only when told to, on the caller's thread,
 // and its clock moves only when told to. A block rendered at time t is heard
-// two blocks later, as from a device that fills one block while it plays the
-// one before. With it, what a player hears is exact and repeatable, whatever
-// the machine's load.
+// a delay later: two blocks, as from a device that fills one block while it
+// plays the one before, until the test reports another, as a sound server
+// does whose queue grows or shrinks while it plays. With it, what a player
+// hears is exact and repeatable, whatever the machine's load.
 class SimulatedAudioOutput : public AudioOutput {
  public:
   static constexpr int rate = 48000;
@@ -26,7 +27,12 @@ class SimulatedAudioOutput : public AudioOutput {
   void setPaused(bool paused) override;
   void locked(const std::function<void()>& change) override;
   double latency() const override;
+  std::string delaySource() const override;
   double now() const override;
+
+  // From now on, the delay the output reports, seconds: blocks rendered
+  // after this are heard that long after their render.
+  void reportDelay(double seconds);
 
   // Plays `blocks` blocks, one after the other: each is rendered at the
   // present time, then the clock moves on by one block. Paused or closed,
@@ -51,7 +57,8 @@ class SimulatedAudioOutput : public AudioOutput {
   mutable std::mutex mutex_;
   bool open_ = false;
   bool paused_ = true;
-  double now_ = 0;  // seconds
+  double now_ = 0;        // seconds
+  double reported_ = -1;  // seconds; none reported while negative: two blocks
 };
 
 }  // namespace platform

@@ -57,6 +57,7 @@ TEST_F(SimulatedPlayer, TellsWhereItsSoundIsThroughAStallAndStops) {
   player->stop();  // before any play: harmless
   ASSERT_TRUE(player->prepareToPlay());
   EXPECT_DOUBLE_EQ(player->outputLatency(), 2 * kBlockSeconds);
+  EXPECT_EQ(player->delaySource(), "modelled: two blocks");
   output->stall(100.0);
   ui::RunLoop::main().reset(12.5);
   ASSERT_TRUE(player->play());
@@ -95,6 +96,51 @@ TEST_F(SimulatedPlayer, TellsWhereItsSoundIsThroughAStallAndStops) {
   EXPECT_NEAR(player->currentTime(), 11 * kBlockSeconds, 1e-9);
   EXPECT_EQ(output->play(3), 0u) << "a stopped player's output renders nothing";
   EXPECT_NEAR(player->currentTime(), 11 * kBlockSeconds, 1e-9);
+}
+
+// A sound server reports how much is queued ahead of each block, and the
+// report changes while the show plays: the heard position follows the latest
+// report, jumping ahead when less is queued, and holding (never going back)
+// when more is, until the later sound is heard.
+TEST_F(SimulatedPlayer, FollowsTheLatestReportedDelay) {
+  auto player = make(files.toneFile("tone.m4a", 3.0, 0.1));
+  ASSERT_TRUE(player);
+  ASSERT_TRUE(player->prepareToPlay());
+  output->stall(100.0);
+  output->reportDelay(3 * kBlockSeconds);
+  EXPECT_EQ(player->delaySource(), "reported by the simulated output");
+  EXPECT_DOUBLE_EQ(player->outputLatency(), 3 * kBlockSeconds);
+  const double start = output->now();
+  ASSERT_TRUE(player->play());
+  EXPECT_DOUBLE_EQ(ui::AudioPlayer::syncPoint()->heardAt, start + 3 * kBlockSeconds);
+  playBlocks(*player, 10);
+  EXPECT_NEAR(player->heardPosition()->fileTime, 7 * kBlockSeconds, 1e-9);
+
+  // Less queued: block 10 is heard half a block after its render.
+  output->reportDelay(0.5 * kBlockSeconds);
+  playBlocks(*player, 1);
+  auto heard = player->heardPosition();
+  EXPECT_NEAR(heard->fileTime, 10.5 * kBlockSeconds, 1e-9);
+  EXPECT_DOUBLE_EQ(heard->heardAt, output->now());
+
+  // More queued (the server refilled its buffer after an underrun): block 11
+  // is heard four blocks after its render; until then the end of block 10
+  // stands, and is said to be heard when block 11 is.
+  output->reportDelay(4 * kBlockSeconds);
+  playBlocks(*player, 1);
+  heard = player->heardPosition();
+  EXPECT_NEAR(heard->fileTime, 11 * kBlockSeconds, 1e-9);
+  EXPECT_NEAR(heard->heardAt, start + 15 * kBlockSeconds, 1e-9);
+  playBlocks(*player, 4);
+  EXPECT_NEAR(player->heardPosition()->fileTime, 12 * kBlockSeconds, 1e-9);
+
+  // A stall of the whole process: what comes next is heard the latest
+  // reported delay after it.
+  output->stall(2.0);
+  heard = player->heardPosition();
+  EXPECT_NEAR(heard->fileTime, 16 * kBlockSeconds, 1e-9);
+  EXPECT_NEAR(heard->heardAt, output->now() + 4 * kBlockSeconds, 1e-9);
+  EXPECT_DOUBLE_EQ(player->outputLatency(), 4 * kBlockSeconds);
 }
 
 // The track ends in the block that gives its last frames, and a second play
