@@ -1,0 +1,313 @@
+#include "LoopbackAligner.h"
+
+#include <algorithm>
+#include <cmath>
+#include <complex>
+#include <cstddef>
+#include <utility>
+
+namespace bench {
+
+namespace {
+
+using Complex = std::complex<double>;
+
+// A recording through a sound server is the track itself, or the track
+// quantised to 16 bits: a true match scores 1 to a few parts in a million, a
+// repeat of similar but not equal bars well below this.
+constexpr double matchScore = 0.9;
+// The first match must be this sure of itself, and stand this far above any
+// other place in the track.
+constexpr double leastAcquiredScore = 0.5;
+constexpr double clearRatio = 1.2;
+// Below −60 dBFS a block counts as silence and is never matched.
+constexpr double silentMeanSquare = 1e-6;
+
+void fft(std::vector<Complex>& data, bool inverse) {
+  const std::size_t n = data.size();
+  for (std::size_t i = 1, j = 0; i < n; ++i) {
+    std::size_t bit = n >> 1;
+    for (; (j & bit) != 0; bit >>= 1) {
+      j ^= bit;
+    }
+    j ^= bit;
+    if (i < j) {
+      std::swap(data[i], data[j]);
+    }
+  }
+  for (std::size_t length = 2; length <= n; length <<= 1) {
+    const double angle = (inverse ? 2 : -2) * M_PI / double(length);
+    const Complex step(std::cos(angle), std::sin(angle));
+    for (std::size_t start = 0; start < n; start += length) {
+      Complex w(1);
+      for (std::size_t k = 0; k < length / 2; ++k) {
+        const Complex a = data[start + k];
+        const Complex b = data[start + k + length / 2] * w;
+        data[start + k] = a + b;
+        data[start + k + length / 2] = a - b;
+        w *= step;
+      }
+    }
+  }
+  if (inverse) {
+    for (Complex& value : data) {
+      value /= double(n);
+    }
+  }
+}
+
+}  // namespace
+
+LoopbackAligner::LoopbackAligner(std::vector<float> track, int rate)
+    : track_(std::move(track)), rate_(rate) {}
+
+double LoopbackAligner::score(const std::vector<float>& recording, long begin, long length,
+                              long lag) const {
+  double dot = 0, recorded = 0, heard = 0;
+  const long trackSize = long(track_.size());
+  for (long i = begin; i < begin + length; ++i) {
+    const double r = recording[std::size_t(i)];
+    recorded += r * r;
+    const long t = i - lag;
+    if (t >= 0 && t < trackSize) {
+      const double s = track_[std::size_t(t)];
+      dot += r * s;
+      heard += s * s;
+    }
+  }
+  return recorded + heard > 0 ? 2 * dot / (recorded + heard) : 0;
+}
+
+LoopbackAligner::Match LoopbackAligner::globalMatch(const std::vector<float>& recording, long begin,
+                                                    long length) const {
+  // Every placement of the window against the track at once: the window may
+  // hang over either end of the track by half its length.
+  const long trackSize = long(track_.size());
+  std::size_t n = 1;
+  while (n < std::size_t(trackSize + 2 * length)) {
+    n <<= 1;
+  }
+  std::vector<Complex> heard(n), window(n);
+  std::copy(track_.begin(), track_.end(), heard.begin());
+  double windowEnergy = 0;
+  for (long k = 0; k < length; ++k) {
+    const double r = recording[std::size_t(begin + k)];
+    window[std::size_t(k)] = r;
+    windowEnergy += r * r;
+  }
+  fft(heard, false);
+  fft(window, false);
+  for (std::size_t i = 0; i < n; ++i) {
+    heard[i] *= std::conj(window[i]);
+  }
+  fft(heard, true);
+  std::vector<double> squares(std::size_t(trackSize) + 1, 0.0);  // running sums of the track's
+  for (long i = 0; i < trackSize; ++i) {
+    squares[std::size_t(i + 1)] =
+        squares[std::size_t(i)] + double(track_[std::size_t(i)]) * double(track_[std::size_t(i)]);
+  }
+  auto energyFrom = [&](long start) {
+    const long from = std::clamp(start, 0L, trackSize);
+    const long to = std::clamp(start + length, 0L, trackSize);
+    return squares[std::size_t(to)] - squares[std::size_t(from)];
+  };
+  // j: the track sample under the window's first.
+  std::vector<std::pair<long, double>> scores;
+  for (long j = -length / 2; j < trackSize - length / 2; ++j) {
+    const double dot = heard[std::size_t(j >= 0 ? j : long(n) + j)].real();
+    const double energy = windowEnergy + energyFrom(j);
+    scores.emplace_back(j, energy > 0 ? 2 * dot / energy : 0);
+  }
+  const auto best = std::max_element(scores.begin(), scores.end(),
+                                     [](auto& a, auto& b) { return a.second < b.second; });
+  const long near = rate_ / 20;
+  double second = 0;
+  for (const auto& [j, s] : scores) {
+    if (std::labs(j - best->first) > near) {
+      second = std::max(second, s);
+    }
+  }
+  return {begin - best->first, best->second, best->second / std::max(second, 0.01), length};
+}
+
+std::optional<LoopbackAligner::Match> LoopbackAligner::acquire(const std::vector<float>& recording,
+                                                               long begin) const {
+  const long left = long(recording.size()) - begin;
+  for (long length = std::min(4L * rate_, left);; length = std::min(2 * length, left)) {
+    const Match match = globalMatch(recording, begin, length);
+    if (match.score >= leastAcquiredScore && match.ratio >= clearRatio) {
+      return match;
+    }
+    if (length == left) {
+      return std::nullopt;
+    }
+  }
+}
+
+long LoopbackAligner::changePoint(const std::vector<float>& recording, long begin, long end,
+                                  long before, long after) const {
+  auto error = [&](long i, long lag) {
+    const long t = i - lag;
+    const double s = t >= 0 && t < long(track_.size()) ? track_[std::size_t(t)] : 0.0;
+    const double d = recording[std::size_t(i)] - s;
+    return d * d;
+  };
+  // Total error with the change at k: the old lag before k, the new from k on.
+  double total = 0;
+  for (long i = begin; i < end; ++i) {
+    total += error(i, after);
+  }
+  double least = total;
+  long point = begin;
+  for (long k = begin; k < end; ++k) {
+    total += error(k, before) - error(k, after);
+    if (total < least) {
+      least = total;
+      point = k + 1;
+    }
+  }
+  return point;
+}
+
+void LoopbackAligner::addRun(long begin, long end, long lag) {
+  if (!segments_.empty() && segments_.back().lag == lag && segments_.back().recordEnd == begin) {
+    segments_.back().recordEnd = end;
+  } else {
+    segments_.push_back({begin, end, lag});
+  }
+}
+
+bool LoopbackAligner::align(const std::vector<float>& recording, std::string& error) {
+  segments_.clear();
+  const long size = long(recording.size());
+  const long block = std::max(1, rate_ / 50);
+  const long search = rate_ / 20;
+  auto silent = [&](const std::vector<float>& samples, long begin, long length) {
+    double energy = 0;
+    for (long i = std::max(0L, begin); i < std::min(begin + length, long(samples.size())); ++i) {
+      energy += double(samples[std::size_t(i)]) * double(samples[std::size_t(i)]);
+    }
+    return energy <= silentMeanSquare * double(length);
+  };
+  // The lag nearest `lag` under which recording[begin, begin + length) is the track.
+  auto nearby = [&](long begin, long length, long lag) -> std::optional<long> {
+    double best = matchScore;
+    std::optional<long> found;
+    for (long l = lag - search; l <= lag + search; ++l) {
+      const double s = score(recording, begin, length, l);
+      if (s > best) {
+        best = s;
+        found = l;
+      }
+    }
+    return found;
+  };
+  std::optional<long> lag;
+  long acquireFrom = 0;  // a search over the whole track is dear: at most one a second when lost
+  for (long i = 0; i < size;) {
+    const long length = std::min(block, size - i);
+    if (silent(recording, i, length)) {
+      // A rest in the music stays in its run; a silence where the track
+      // sounds means the sound stopped, and it may come back anywhere (the
+      // same bars after a stall look like the next repeat).
+      if (lag && silent(track_, i - *lag, length)) {
+        addRun(i, i + length, *lag);
+      } else {
+        lag.reset();
+      }
+      i += length;
+      continue;
+    }
+    bool fresh = false;
+    if (!lag) {
+      if (i < acquireFrom) {
+        i += length;
+        continue;
+      }
+      const auto match = acquire(recording, i);
+      if (!match) {
+        i += rate_;
+        continue;
+      }
+      fresh = true;
+      if (segments_.empty()) {
+        peakRatio_ = match->ratio;
+        acquiredOver_ = double(match->length) / rate_;
+      }
+      lag = match->lag;
+    }
+    if (score(recording, i, length, *lag) >= matchScore) {
+      addRun(i, i + length, *lag);
+      i += length;
+      continue;
+    }
+    if (auto here = nearby(i, length, *lag)) {
+      // Clean at another lag: the change came at the end of the last block.
+      long from = std::max(0L, i - block);
+      if (!segments_.empty()) {
+        const Segment& last = segments_.back();
+        from = std::max(from, last.lag == *lag ? last.recordBegin : last.recordEnd);
+      }
+      const long point = changePoint(recording, from, i + length, *lag, *here);
+      if (!segments_.empty() && segments_.back().lag == *lag) {
+        segments_.back().recordEnd = std::min(segments_.back().recordEnd, point);
+      }
+      addRun(point, i + length, *here);
+      lag = here;
+      i += length;
+      continue;
+    }
+    const long next = std::min(block, size - i - length);
+    std::optional<long> after;
+    if (next > 0 && !silent(recording, i + length, next)) {
+      after = nearby(i + length, next, *lag);
+    }
+    if (after) {
+      // This block holds the change.
+      const long point = changePoint(recording, i, i + length, *lag, *after);
+      addRun(i, point, *lag);
+      addRun(point, i + length + next, *after);
+      lag = after;
+      i += length + next;
+      continue;
+    }
+    // Neither here nor near: find the music again from the next block on.
+    lag.reset();
+    if (fresh) {
+      acquireFrom = i + rate_;
+    }
+    i += length;
+  }
+  if (segments_.empty()) {
+    error =
+        "the recording never clearly holds the track (silent, another sound, or a repeat "
+        "that no window tells apart)";
+    return false;
+  }
+  return true;
+}
+
+std::vector<LoopbackAligner::Change> LoopbackAligner::changes() const {
+  std::vector<Change> found;
+  for (std::size_t i = 1; i < segments_.size(); ++i) {
+    const Segment& segment = segments_[i];
+    if (segment.lag == segments_[i - 1].lag) {
+      continue;  // the sound stopped and came back where it was
+    }
+    found.push_back({segment.recordBegin, segment.recordBegin - segment.lag,
+                     segment.lag - segments_[i - 1].lag});
+  }
+  return found;
+}
+
+std::optional<long> LoopbackAligner::recordIndexOf(long trackIndex) const {
+  for (const Segment& segment : segments_) {
+    const long index = trackIndex + segment.lag;
+    if (index >= segment.recordBegin && index < segment.recordEnd) {
+      return index;
+    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace bench
