@@ -82,9 +82,9 @@ PA
   "$recorder" bench.monitor "$work/loop.f32" "$work/loop.csv" 2>"$work/record.log" &
   record=$!
   pids+=("$record")
-  for _ in $(seq 100); do [ "$(wc -l <"$work/loop.csv" 2>/dev/null || echo 0)" -gt 1 ] && break; sleep 0.1; done
-  [ "$(wc -l <"$work/loop.csv" 2>/dev/null || echo 0)" -gt 1 ] ||
-    { echo "the loopback recording did not start:" >&2; cat "$work/record.log" >&2; exit 1; }
+  recording() { [ -f "$work/loop.csv" ] && [ "$(wc -l <"$work/loop.csv")" -gt 1 ]; }
+  for _ in $(seq 100); do recording && break; sleep 0.1; done
+  recording || { echo "the loopback recording did not start:" >&2; cat "$work/record.log" >&2; exit 1; }
 fi
 
 sh -c 'probe=$0 started=$1; shift; exec "$probe" --started-file "$started" "$@" --launched-at "$(date +%s%N)"' \

@@ -189,7 +189,8 @@ bool LoopbackAligner::align(const std::vector<float>& recording, std::string& er
     }
     return energy <= silentMeanSquare * double(length);
   };
-  // The lag nearest `lag` under which recording[begin, begin + length) is the track.
+  // The lag near `lag` under which recording[begin, begin + length) is most
+  // like the track, if it is the track.
   auto nearby = [&](long begin, long length, long lag) -> std::optional<long> {
     double best = matchScore;
     std::optional<long> found;
@@ -236,7 +237,11 @@ bool LoopbackAligner::align(const std::vector<float>& recording, std::string& er
       }
       lag = match->lag;
     }
-    if (score(recording, i, length, *lag) >= matchScore) {
+    // Low notes score nearly as well a few samples off: the lag holds only
+    // while it scores best among its neighbours.
+    const double held = score(recording, i, length, *lag);
+    if (held >= matchScore && held >= score(recording, i, length, *lag - 1) &&
+        held >= score(recording, i, length, *lag + 1)) {
       addRun(i, i + length, *lag);
       i += length;
       continue;

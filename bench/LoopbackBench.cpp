@@ -149,7 +149,7 @@ int main(int argc, char** argv) {
   const auto& segments = aligner.segments();
   std::printf(
       "Loopback: %.2f s recorded; the music found at %.3f s of the recording over a %.0f s "
-      "window, %.1f times any other place in the track\n",
+      "window, %.2f times any other place in the track\n",
       double(recording.size()) / rate, double(segments.front().recordBegin) / rate,
       aligner.acquiredOverSeconds(), aligner.peakRatio());
   for (const auto& change : aligner.changes()) {
