@@ -4,6 +4,7 @@
 #include <cmath>
 #include <complex>
 #include <cstddef>
+#include <deque>
 #include <utility>
 
 namespace bench {
@@ -59,7 +60,16 @@ void fft(std::vector<Complex>& data, bool inverse) {
 }  // namespace
 
 LoopbackAligner::LoopbackAligner(std::vector<float> track, int rate)
-    : track_(std::move(track)), rate_(rate) {}
+    : track_(std::move(track)), rate_(rate), factor_(std::max(1, rate / 12000)) {
+  coarse_.resize(track_.size() / std::size_t(factor_));
+  for (std::size_t i = 0; i < coarse_.size(); ++i) {
+    double sum = 0;
+    for (std::size_t f = 0; f < std::size_t(factor_); ++f) {
+      sum += track_[i * std::size_t(factor_) + f];
+    }
+    coarse_[i] = float(sum / factor_);
+  }
+}
 
 double LoopbackAligner::score(const std::vector<float>& recording, long begin, long length,
                               long lag) const {
@@ -78,70 +88,120 @@ double LoopbackAligner::score(const std::vector<float>& recording, long begin, l
   return recorded + heard > 0 ? 2 * dot / (recorded + heard) : 0;
 }
 
-LoopbackAligner::Match LoopbackAligner::globalMatch(const std::vector<float>& recording, long begin,
-                                                    long length) const {
-  // Every placement of the window against the track at once: the window may
-  // hang over either end of the track by half its length.
-  const long trackSize = long(track_.size());
+std::optional<LoopbackAligner::Match> LoopbackAligner::acquire(const std::vector<float>& recording,
+                                                               long begin) const {
+  // Seconds of the recording vote, each for every placement in the track,
+  // at a coarser rate: a vote counts its best within 50 ms, so that a few
+  // samples gained or lost between seconds do not split the votes. More
+  // seconds vote until one placement stands clearly above every other.
+  const long second = long(rate_) / factor_;
+  const long near = std::max(1L, second / 20);
+  const long trackSize = long(coarse_.size());
+  const long seconds = (long(recording.size()) - begin) / (second * factor_);
   std::size_t n = 1;
-  while (n < std::size_t(trackSize + 2 * length)) {
+  while (n < std::size_t(trackSize + 2 * second)) {
     n <<= 1;
   }
-  std::vector<Complex> heard(n), window(n);
-  std::copy(track_.begin(), track_.end(), heard.begin());
-  double windowEnergy = 0;
-  for (long k = 0; k < length; ++k) {
-    const double r = recording[std::size_t(begin + k)];
-    window[std::size_t(k)] = r;
-    windowEnergy += r * r;
-  }
+  std::vector<Complex> heard(n);
+  std::copy(coarse_.begin(), coarse_.end(), heard.begin());
   fft(heard, false);
-  fft(window, false);
-  for (std::size_t i = 0; i < n; ++i) {
-    heard[i] *= std::conj(window[i]);
-  }
-  fft(heard, true);
   std::vector<double> squares(std::size_t(trackSize) + 1, 0.0);  // running sums of the track's
   for (long i = 0; i < trackSize; ++i) {
     squares[std::size_t(i + 1)] =
-        squares[std::size_t(i)] + double(track_[std::size_t(i)]) * double(track_[std::size_t(i)]);
+        squares[std::size_t(i)] + double(coarse_[std::size_t(i)]) * double(coarse_[std::size_t(i)]);
   }
   auto energyFrom = [&](long start) {
     const long from = std::clamp(start, 0L, trackSize);
-    const long to = std::clamp(start + length, 0L, trackSize);
+    const long to = std::clamp(start + second, 0L, trackSize);
     return squares[std::size_t(to)] - squares[std::size_t(from)];
   };
-  // j: the track sample under the window's first.
-  std::vector<std::pair<long, double>> scores;
-  for (long j = -length / 2; j < trackSize - length / 2; ++j) {
-    const double dot = heard[std::size_t(j >= 0 ? j : long(n) + j)].real();
-    const double energy = windowEnergy + energyFrom(j);
-    scores.emplace_back(j, energy > 0 ? 2 * dot / energy : 0);
-  }
-  const auto best = std::max_element(scores.begin(), scores.end(),
-                                     [](auto& a, auto& b) { return a.second < b.second; });
-  const long near = rate_ / 20;
-  double second = 0;
-  for (const auto& [j, s] : scores) {
-    if (std::labs(j - best->first) > near) {
-      second = std::max(second, s);
+  // Placement p: the track's coarse sample under the first second's first,
+  // from a second before the track to its end; votes[p + second].
+  const long placements = trackSize + second;
+  std::vector<double> votes(std::size_t(placements), 0.0);
+  std::vector<double> scores(std::size_t(placements), 0.0), best(std::size_t(placements), 0.0);
+  long voted = 0;
+  for (long k = 0; k < seconds; ++k) {
+    std::vector<Complex> window(n);
+    double windowEnergy = 0;
+    for (long i = 0; i < second; ++i) {
+      double sum = 0;
+      for (long f = 0; f < factor_; ++f) {
+        sum += recording[std::size_t(begin + (k * second + i) * factor_ + f)];
+      }
+      window[std::size_t(i)] = sum / factor_;
+      windowEnergy += (sum / factor_) * (sum / factor_);
+    }
+    if (windowEnergy > silentMeanSquare * double(second)) {
+      fft(window, false);
+      for (std::size_t i = 0; i < n; ++i) {
+        window[i] = heard[i] * std::conj(window[i]);
+      }
+      fft(window, true);
+      for (long j = -second; j < trackSize; ++j) {
+        const double dot = window[std::size_t(j >= 0 ? j : long(n) + j)].real();
+        const double energy = windowEnergy + energyFrom(j);
+        scores[std::size_t(j + second)] = energy > 0 ? 2 * dot / energy : 0;
+      }
+      // The best within ±near of each placement (a sliding maximum).
+      std::deque<long> candidates;
+      for (long i = 0, out = -near; out < placements; ++i, ++out) {
+        if (i < placements) {
+          while (!candidates.empty() &&
+                 scores[std::size_t(candidates.back())] <= scores[std::size_t(i)]) {
+            candidates.pop_back();
+          }
+          candidates.push_back(i);
+        }
+        if (out >= 0) {
+          while (candidates.front() < out - near) {
+            candidates.pop_front();
+          }
+          best[std::size_t(out)] = scores[std::size_t(candidates.front())];
+        }
+      }
+      // Second k at placement j votes for the first second at j − k seconds.
+      for (long p = 0; p + k * second < placements; ++p) {
+        votes[std::size_t(p)] += best[std::size_t(p + k * second)];
+      }
+      ++voted;
+    }
+    const bool tally = k + 1 == seconds || (k + 1 >= 4 && ((k + 1) & k) == 0);
+    if (!tally || voted == 0) {
+      continue;
+    }
+    // The votes of one place are flat over ±near about it: its middle is
+    // the place, and others must lie beyond what its votes could reach.
+    const auto top = std::max_element(votes.begin(), votes.end());
+    long last = long(top - votes.begin());
+    while (last + 1 < placements && votes[std::size_t(last + 1)] >= *top * (1 - 1e-9)) {
+      ++last;
+    }
+    const long p = (long(top - votes.begin()) + last) / 2;
+    double other = 0;
+    for (long q = 0; q < placements; ++q) {
+      if (std::labs(q - p) > 2 * near) {
+        other = std::max(other, votes[std::size_t(q)]);
+      }
+    }
+    const double ratio = *top / std::max(other, 0.01 * double(voted));
+    if (*top >= leastAcquiredScore * double(voted) && ratio >= clearRatio) {
+      // To the sample: the best lag near the vote over the first block.
+      const long coarseLag = begin - (p - second) * factor_;
+      const long length = std::min(long(recording.size()) - begin, std::max(1L, long(rate_) / 5));
+      long lag = coarseLag;
+      double held = -1;
+      for (long l = coarseLag - (near + 1) * factor_; l <= coarseLag + (near + 1) * factor_; ++l) {
+        const double s = score(recording, begin, length, l);
+        if (s > held) {
+          held = s;
+          lag = l;
+        }
+      }
+      return Match{lag, *top / double(voted), ratio, (k + 1) * second * factor_};
     }
   }
-  return {begin - best->first, best->second, best->second / std::max(second, 0.01), length};
-}
-
-std::optional<LoopbackAligner::Match> LoopbackAligner::acquire(const std::vector<float>& recording,
-                                                               long begin) const {
-  const long left = long(recording.size()) - begin;
-  for (long length = std::min(4L * rate_, left);; length = std::min(2 * length, left)) {
-    const Match match = globalMatch(recording, begin, length);
-    if (match.score >= leastAcquiredScore && match.ratio >= clearRatio) {
-      return match;
-    }
-    if (length == left) {
-      return std::nullopt;
-    }
-  }
+  return std::nullopt;
 }
 
 long LoopbackAligner::changePoint(const std::vector<float>& recording, long begin, long end,
@@ -192,11 +252,14 @@ bool LoopbackAligner::align(const std::vector<float>& recording, std::string& er
   // The lag near `lag` under which recording[begin, begin + length) is most
   // like the track, if it is the track.
   auto nearby = [&](long begin, long length, long lag) -> std::optional<long> {
+    // Outward from `lag`: a held note scores as well a period away, and the
+    // nearest of equals is the likeliest.
     double best = matchScore;
     std::optional<long> found;
-    for (long l = lag - search; l <= lag + search; ++l) {
+    for (long step = 1; step <= 2 * search + 1; ++step) {
+      const long l = lag + (step % 2 == 0 ? step / 2 : -(step / 2));
       const double s = score(recording, begin, length, l);
-      if (s > best) {
+      if (s > best + 1e-9) {
         best = s;
         found = l;
       }
@@ -283,6 +346,7 @@ bool LoopbackAligner::align(const std::vector<float>& recording, std::string& er
     }
     i += length;
   }
+  absorbShortRuns(recording, block);
   if (segments_.empty()) {
     error =
         "the recording never clearly holds the track (silent, another sound, or a repeat "
@@ -290,6 +354,35 @@ bool LoopbackAligner::align(const std::vector<float>& recording, std::string& er
     return false;
   }
   return true;
+}
+
+void LoopbackAligner::absorbShortRuns(const std::vector<float>& recording, long block) {
+  // A run shorter than two blocks right between two others is a block that
+  // straddled a change and matched a third lag by chance: the change lies
+  // between its neighbours.
+  for (std::size_t k = 1; k < segments_.size();) {
+    const Segment run = segments_[k];
+    const bool between = k + 1 < segments_.size() &&
+                         segments_[k - 1].recordEnd == run.recordBegin &&
+                         run.recordEnd == segments_[k + 1].recordBegin;
+    if (run.recordEnd - run.recordBegin >= 2 * block || !between) {
+      ++k;
+      continue;
+    }
+    Segment& before = segments_[k - 1];
+    const Segment after = segments_[k + 1];
+    const long point =
+        changePoint(recording, std::max(before.recordBegin, run.recordBegin - block),
+                    std::min(after.recordEnd, run.recordEnd + block), before.lag, after.lag);
+    segments_.erase(segments_.begin() + long(k));
+    if (before.lag == after.lag) {
+      before.recordEnd = after.recordEnd;
+      segments_.erase(segments_.begin() + long(k));
+    } else {
+      before.recordEnd = point;
+      segments_[k].recordBegin = point;
+    }
+  }
 }
 
 std::vector<LoopbackAligner::Change> LoopbackAligner::changes() const {

@@ -8,11 +8,12 @@ namespace bench {
 
 // Finds, for each sample of a recording of the music, the sample of the track
 // it holds. A track repeats itself (a bar, a phrase), so a short stretch of
-// the recording may match a repeat as well as its own place: the first match
-// grows its window until one place stands clearly above every other, and is
-// then followed block by block with a small search, so that a few samples
-// gained or lost on the way show as a change of the lag rather than as a jump
-// to another repeat. Silence in the recording is never matched.
+// the recording may match a repeat as well as its own place: more and more
+// seconds of the recording vote for a place until one stands clearly above
+// every other, and that match is then followed block by block with a small
+// search, so that a few samples gained or lost on the way show as a change of
+// the lag rather than as a jump to another repeat. Silence in the recording
+// is never matched.
 class LoopbackAligner {
  public:
   // Recording samples [recordBegin, recordEnd) hold the track's samples
@@ -54,9 +55,8 @@ class LoopbackAligner {
     double ratio;
     long length;  // of the window that found it
   };
-  // Searches every lag for recording[begin, begin + length).
-  Match globalMatch(const std::vector<float>& recording, long begin, long length) const;
-  // Grows a window from `begin` until one lag stands out; none if none does.
+  // Lets more and more seconds from `begin` vote until one lag stands out;
+  // none if none does.
   std::optional<Match> acquire(const std::vector<float>& recording, long begin) const;
   // 1 for a copy of the track at this lag, near 0 for anything else,
   // silence in the track included.
@@ -65,9 +65,12 @@ class LoopbackAligner {
   long changePoint(const std::vector<float>& recording, long begin, long end, long before,
                    long after) const;
   void addRun(long begin, long end, long lag);
+  void absorbShortRuns(const std::vector<float>& recording, long block);
 
   std::vector<float> track_;
   int rate_;
+  int factor_;                 // the track is searched as a whole at rate_ / factor_
+  std::vector<float> coarse_;  // the track at that rate
   std::vector<Segment> segments_;
   double peakRatio_ = 0;
   double acquiredOver_ = 0;
