@@ -8,9 +8,12 @@
 // beside it.
 //
 //   bench-loopback TRACK SAMPLES.f32 STAMPS.csv FRAMES.csv
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -46,10 +49,10 @@ bool fail(const std::string& message) {
 
 bool readSamples(const std::string& path, std::vector<float>& samples) {
   std::ifstream in(path, std::ios::binary);
-  std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (!in.eof() && !in) {
+  if (!in) {
     return fail("cannot read " + path);
   }
+  std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   std::vector<float> stereo(bytes.size() / sizeof(float));
   std::copy(bytes.begin(), bytes.begin() + long(stereo.size() * sizeof(float)),
             reinterpret_cast<char*>(stereo.data()));
