@@ -239,6 +239,8 @@ void LoopbackAligner::addRun(long begin, long end, long lag) {
 
 bool LoopbackAligner::align(const std::vector<float>& recording, std::string& error) {
   segments_.clear();
+  peakRatio_ = 0;
+  acquiredOver_ = 0;
   const long size = long(recording.size());
   const long block = std::max(1, rate_ / 50);
   const long search = rate_ / 20;
