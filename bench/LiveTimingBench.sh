@@ -14,8 +14,8 @@
 #              (bench-loopback) beside the program's own estimate.
 # --stall      stops the whole probe (SIGSTOP) for SECONDS once the show has
 #              run SHOW_SECONDS, then lets it continue (SIGCONT), e.g. 2@20.
-# --frames     writes every frame (show time, swap time, video delay, offset)
-#              to CSV.
+# --frames     writes every frame (show time, swap time, video delay, offset,
+#              the real-time clock at the swap) to CSV.
 set -euo pipefail
 null_sink=0 stall="" frames=()
 while [ $# -gt 0 ]; do
