@@ -276,12 +276,12 @@ void report(long launchedAtNs) {
   reportStalls(showStart, period);
   if (!probe.framesFile.empty()) {
     if (FILE* file = std::fopen(probe.framesFile.c_str(), "w")) {
-      std::fprintf(file, "show_s,swapped_s,video_delay_ms,offset_ms\n");
+      std::fprintf(file, "show_s,swapped_s,video_delay_ms,offset_ms,realtime_ns\n");
       for (const Frame& frame : frames) {
         const double pictureTime = frame.target - showStart;
-        std::fprintf(file, "%.4f,%.4f,%.2f,%.2f\n", pictureTime, frame.swapped,
-                     frame.videoDelay * 1000,
-                     frame.audioTime >= 0 ? (frame.audioTime - pictureTime) * 1000 : 0.0);
+        std::fprintf(
+            file, "%.4f,%.4f,%.2f,%.2f,%ld\n", pictureTime, frame.swapped, frame.videoDelay * 1000,
+            frame.audioTime >= 0 ? (frame.audioTime - pictureTime) * 1000 : 0.0, frame.realtimeNs);
       }
       std::fclose(file);
     }

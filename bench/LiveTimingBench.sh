@@ -7,12 +7,15 @@
 #   bench/LiveTimingBench.sh [--null-sink] [--stall SECONDS@SHOW_SECONDS] [--frames CSV]
 #                            [BUILD_DIR] [WIDTHxHEIGHT]
 #
-# --null-sink  plays into a private PulseAudio daemon's null sink, a sound
-#              device clocked like a real one, on a socket of its own.
+# --null-sink  plays into a private PulseAudio daemon's null sink at 48 kHz, a
+#              sound device clocked like a real one, on a socket of its own,
+#              records the sink's monitor (bench-loopback-record) and prints
+#              the audio-video offset of record from that recording
+#              (bench-loopback) beside the program's own estimate.
 # --stall      stops the whole probe (SIGSTOP) for SECONDS once the show has
 #              run SHOW_SECONDS, then lets it continue (SIGCONT), e.g. 2@20.
-# --frames     writes every frame (show time, swap time, video delay, offset)
-#              to CSV.
+# --frames     writes every frame (show time, swap time, video delay, offset,
+#              the real-time clock at the swap) to CSV.
 set -euo pipefail
 null_sink=0 stall="" frames=()
 while [ $# -gt 0 ]; do
@@ -35,6 +38,14 @@ bare="$build/bin/bench-bare-window"
 for program in "$probe" "$bare"; do
   [ -x "$program" ] || { echo "no $program: build bench-live-timing and bench-bare-window first" >&2; exit 2; }
 done
+recorder="$build/bin/bench-loopback-record"
+loopback="$build/bin/bench-loopback"
+track="$(dirname "$0")/../resources/audio.m4a"
+if (( null_sink )); then
+  for program in "$recorder" "$loopback"; do
+    [ -x "$program" ] || { echo "no $program: build bench-loopback-record and bench-loopback first" >&2; exit 2; }
+  done
+fi
 
 work=$(mktemp -d)
 pids=()
@@ -55,7 +66,7 @@ export DISPLAY=":$(head -n1 "$work/display")"
 if (( null_sink )); then
   command -v pulseaudio >/dev/null || { echo "pulseaudio is not installed (./dev installs it)" >&2; exit 2; }
   cat >"$work/pulse.pa" <<PA
-load-module module-null-sink sink_name=bench
+load-module module-null-sink sink_name=bench rate=48000
 load-module module-native-protocol-unix socket=$work/pulse.socket auth-anonymous=1
 set-default-sink bench
 PA
@@ -66,6 +77,14 @@ PA
   for _ in $(seq 100); do [ -S "$work/pulse.socket" ] && break; sleep 0.1; done
   [ -S "$work/pulse.socket" ] || { echo "the sound daemon did not start:" >&2; cat "$work/pulse.log" >&2; exit 1; }
   export PULSE_SERVER="unix:$work/pulse.socket" SDL_AUDIODRIVER=pulseaudio
+  # The recording runs before the show starts and after it ends.
+  (( ${#frames[@]} )) || frames=(--frames "$work/frames.csv")
+  "$recorder" bench.monitor "$work/loop.f32" "$work/loop.csv" 2>"$work/record.log" &
+  record=$!
+  pids+=("$record")
+  recording() { [ -f "$work/loop.csv" ] && [ "$(wc -l <"$work/loop.csv")" -gt 1 ]; }
+  for _ in $(seq 100); do recording && break; sleep 0.1; done
+  recording || { echo "the loopback recording did not start:" >&2; cat "$work/record.log" >&2; exit 1; }
 fi
 
 sh -c 'probe=$0 started=$1; shift; exec "$probe" --started-file "$started" "$@" --launched-at "$(date +%s%N)"' \
@@ -82,6 +101,15 @@ if [ -n "$stall" ]; then
   echo "(the probe was stopped for ${stall%@*} s at ${stall#*@} s into the show)"
 fi
 wait "$show"
+if (( null_sink )); then
+  sleep 0.5
+  kill -INT "$record"
+  wait "$record" || { echo "the loopback recording failed:" >&2; cat "$work/record.log" >&2; exit 1; }
+fi
 cat "$work/report"
+if (( null_sink )); then
+  echo
+  "$loopback" "$track" "$work/loop.f32" "$work/loop.csv" "${frames[1]}"
+fi
 echo
 echo "Bare window for comparison: $("$bare" --seconds 2 | grep 'Peak resident')"
