@@ -17,9 +17,14 @@ FramePacer::Frame FramePacer::nextFrame() {
   if (vsync_) {
     target = std::max(ready, lastSwap_ + period());
   } else {
+    // A swap that comes late is shown at once, so a frame that can appear
+    // less than half a period after its slot is nearer to that slot than to
+    // the next: it aims there and shows a little late, rather than waiting a
+    // whole period.
     target = lastTarget_ + period();
-    if (target < ready) {
-      target += std::ceil((ready - target) / period()) * period();
+    const double nearest = ready - period() / 2;
+    if (target < nearest) {
+      target += std::ceil((nearest - target) / period()) * period();
     }
   }
   lastTarget_ = target;

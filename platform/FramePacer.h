@@ -13,16 +13,18 @@ namespace platform {
 //
 // Frame grid. With a swap that waits for the vertical blank, a frame targets
 // the next blank. Without one, frames keep to a grid of periods from the last
-// target, so drawing time does not stretch every interval; a late frame skips
-// to the next slot. Some servers accept a swap interval and then ignore it:
-// ten swaps in a row that return in under half a period switch to the grid.
-// A frame is never aimed at a time before its drawing can usually be done:
-// the pacer targets a slot no earlier than now plus a drawing time that three
-// in four of the last sixteen frames kept within. A lone slow frame (new
-// glyphs, a cache rebuilt) then costs its own slot and no more, and a drawing
-// that has become slower for good is learnt within four frames. An estimate
-// that leapt to each slow frame and let go of it slowly aimed a dozen fast
-// frames after it at every other slot.
+// target, so drawing time does not stretch every interval. Some servers
+// accept a swap interval and then ignore it: ten swaps in a row that return
+// in under half a period switch to the grid.
+// When a frame can appear is now plus a drawing time that three in four of
+// the last sixteen frames kept within. A lone slow frame (new glyphs, a cache
+// rebuilt) then costs its own slot and no more, and a drawing that has become
+// slower for good is learnt within four frames; an estimate that leapt to
+// each slow frame and let go of it slowly aimed a dozen fast frames after it
+// at every other slot. With the blank, a frame aims no earlier than that. On
+// the grid a late swap is shown at once, so a frame aims at the slot nearest
+// to when it can appear: one that will be less than half a period late shows
+// a little late rather than a whole period later.
 // A frame is on screen when its swap returns, and copying it out takes time
 // of its own: on the grid the swap starts that long before the target, by
 // an estimate that steps towards each measured swap, so that it settles on
