@@ -33,14 +33,14 @@ int main(int argc, char** argv) {
   }
   constexpr int rate = 48000, channels = 2;
   constexpr long chunkFrames = rate / 500;  // 2 ms
-  const pa_sample_spec spec{PA_SAMPLE_FLOAT32LE, rate, channels};
+  const pa_sample_spec format{PA_SAMPLE_FLOAT32LE, rate, channels};
   pa_buffer_attr buffer{};
   buffer.maxlength = std::uint32_t(-1);
   buffer.tlength = buffer.prebuf = buffer.minreq = std::uint32_t(-1);
   buffer.fragsize = std::uint32_t(chunkFrames * channels * sizeof(float));
   int error = 0;
   pa_simple* stream = pa_simple_new(nullptr, "bench-loopback-record", PA_STREAM_RECORD, argv[1],
-                                    "loopback", &spec, nullptr, &buffer, &error);
+                                    "loopback", &format, nullptr, &buffer, &error);
   if (stream == nullptr) {
     std::fprintf(stderr, "bench-loopback-record: cannot record %s: %s\n", argv[1],
                  pa_strerror(error));

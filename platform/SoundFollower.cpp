@@ -1,7 +1,5 @@
 #include "platform/SoundFollower.h"
 
-#include <chrono>
-
 namespace platform {
 
 void SoundFollower::follow(FramePacer& pacer, double displayNow) {
@@ -9,9 +7,7 @@ void SoundFollower::follow(FramePacer& pacer, double displayNow) {
   if (!sync) {
     return;
   }
-  const double steadyNow =
-      std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-  const double toDisplay = displayNow - steadyNow;
+  const double toDisplay = displayNow - ui::AudioPlayer::clockNow();
   if (!followed_ || followed_->runLoopTime != sync->runLoopTime ||
       followed_->heardAt != sync->heardAt) {
     followed_ = sync;

@@ -1,5 +1,7 @@
 #include "ui/AudioPlayer.h"
 
+#include <chrono>
+
 #include <atomic>
 
 namespace ui {
@@ -37,6 +39,10 @@ namespace {
 std::atomic<bool> background{true};
 
 }  // namespace
+
+double AudioPlayer::clockNow() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
 
 bool AudioPlayer::madeInBackground() {
   return background;

@@ -1,10 +1,10 @@
 #include "platform/media/AudioDevice.h"
 
-#include <chrono>
-
 #if defined(__linux__)
 #include <alsa/asoundlib.h>
 #endif
+
+#include "ui/AudioPlayer.h"
 
 namespace platform {
 
@@ -97,7 +97,7 @@ std::string AudioDevice::delaySource() const {
 }
 
 double AudioDevice::now() const {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+  return ui::AudioPlayer::clockNow();
 }
 
 void AudioDevice::callback(void* self, Uint8* stream, int bytes) {

@@ -1,8 +1,9 @@
 #include "platform/media/PulseAudioOutput.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
+
+#include "ui/AudioPlayer.h"
 
 namespace platform {
 
@@ -10,7 +11,7 @@ namespace {
 
 constexpr std::size_t frameBytes = 2 * sizeof(float);
 
-const pa_sample_spec sampleSpec{PA_SAMPLE_FLOAT32NE, PulseAudioOutput::rate, 2};
+const pa_sample_spec streamFormat{PA_SAMPLE_FLOAT32NE, PulseAudioOutput::rate, 2};
 
 // An operation whose end nobody waits for.
 void release(pa_operation* operation) {
@@ -94,7 +95,7 @@ bool PulseAudioOutput::connect(std::string& error) {
       waitFor([&] { return pa_context_get_state(context_) == PA_CONTEXT_READY; },
               [&] { return PA_CONTEXT_IS_GOOD(pa_context_get_state(context_)); }, contextError);
   if (ready) {
-    stream_ = pa_stream_new(context_, "invited", &sampleSpec, nullptr);
+    stream_ = pa_stream_new(context_, "invited", &streamFormat, nullptr);
     ready = stream_ != nullptr;
     if (!ready) {
       error = std::string("no sound stream: ") + pa_strerror(contextError());
@@ -108,10 +109,10 @@ bool PulseAudioOutput::connect(std::string& error) {
     pa_buffer_attr attributes{};
     attributes.maxlength = static_cast<std::uint32_t>(-1);
     attributes.tlength =
-        static_cast<std::uint32_t>(pa_usec_to_bytes(microseconds(targetSeconds), &sampleSpec));
+        static_cast<std::uint32_t>(pa_usec_to_bytes(microseconds(targetSeconds), &streamFormat));
     attributes.prebuf = static_cast<std::uint32_t>(-1);
     attributes.minreq =
-        static_cast<std::uint32_t>(pa_usec_to_bytes(microseconds(requestSeconds), &sampleSpec));
+        static_cast<std::uint32_t>(pa_usec_to_bytes(microseconds(requestSeconds), &streamFormat));
     attributes.fragsize = static_cast<std::uint32_t>(-1);
     // The target covers the server's own buffer too (ADJUST_LATENCY). The
     // server reports every second (AUTO_TIMING_UPDATE); between reports
@@ -216,7 +217,7 @@ std::string PulseAudioOutput::delaySource() const {
 }
 
 double PulseAudioOutput::now() const {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+  return ui::AudioPlayer::clockNow();
 }
 
 double PulseAudioOutput::reportedDelay() {

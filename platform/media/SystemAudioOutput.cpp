@@ -1,10 +1,10 @@
 #include "platform/media/SystemAudioOutput.h"
 
-#include <chrono>
 #include <cstdlib>
 
 #include "platform/media/AudioDevice.h"
 #include "platform/media/PulseAudioOutput.h"
+#include "ui/AudioPlayer.h"
 
 namespace platform {
 
@@ -88,7 +88,7 @@ std::string SystemAudioOutput::delaySource() const {
 }
 
 double SystemAudioOutput::now() const {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+  return ui::AudioPlayer::clockNow();
 }
 
 }  // namespace platform

@@ -2,8 +2,6 @@
 
 #include <emscripten.h>
 
-#include <chrono>
-
 #include "ui/RunLoop.h"
 
 // clang-format off
@@ -43,9 +41,8 @@ bool WebAudioPlayer::play() {
   if (!published_) {
     // Still decoding: until it starts, the picture runs as if the sound
     // began a moment from now, and takes up the real start when it comes.
-    const double steadyNow =
-        std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-    ui::AudioPlayer::publishSyncPoint({playedAt_, steadyNow + outputLatency(), weak_from_this()});
+    ui::AudioPlayer::publishSyncPoint(
+        {playedAt_, ui::AudioPlayer::clockNow() + outputLatency(), weak_from_this()});
   }
   return true;
 }

@@ -46,6 +46,9 @@ class AudioPlayer : public std::enable_shared_from_this<AudioPlayer> {
     double fileTime;
     double heardAt;
   };
+  // The clock every player's heard times are read on: seconds of
+  // std::chrono::steady_clock.
+  static double clockNow();
   virtual std::optional<HeardPosition> heardPosition() const { return std::nullopt; }
 
   // Where the sound of the most recently started player meets the run loop's
