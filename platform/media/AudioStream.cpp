@@ -103,10 +103,12 @@ bool AudioStream::checkFile(std::string& error) const {
   return true;
 }
 
-// A RIFF file (WAV) whose chunk before the sound claims more bytes than the
-// file holds is damaged; FFmpeg would allocate and clear the claimed size
-// (gigabytes) before finding out. The sound's own chunk may run on: a WAV
-// written as a stream declares no length.
+// A RIFF file (WAV) with a chunk that claims more bytes than the file holds is
+// damaged; FFmpeg would allocate and clear the claimed size (gigabytes) before
+// finding out. That holds for the chunks after the sound as well: FFmpeg reads
+// on past a sound chunk that ends inside the file. The sound's own chunk may
+// run on, and then nothing follows it: a WAV written as a stream declares no
+// length.
 bool AudioStream::checkChunks(std::string& error) const {
   std::ifstream file(path_, std::ios::binary | std::ios::ate);
   const std::streamoff size = file.tellg();
@@ -119,11 +121,11 @@ bool AudioStream::checkChunks(std::string& error) const {
   std::streamoff offset = sizeof header;
   unsigned char chunk[8] = {};
   while (offset + 8 <= size && file.seekg(offset) && file.read(reinterpret_cast<char*>(chunk), 8)) {
-    if (std::memcmp(chunk, "data", 4) == 0) {
-      return true;
-    }
     const std::streamoff length = littleEndian32(chunk + 4);
     if (offset + 8 + length > size) {
+      if (std::memcmp(chunk, "data", 4) == 0) {
+        return true;
+      }
       return fail(error, "the file is damaged: its '" +
                              std::string(reinterpret_cast<char*>(chunk), 4) + "' chunk claims " +
                              std::to_string(length) + " bytes, past the end of the file");

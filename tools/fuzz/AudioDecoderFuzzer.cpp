@@ -22,7 +22,12 @@ const std::string& scratchPath() {
   static const std::string path = [] {
     const char* folder = std::getenv("TMPDIR");
     std::string base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : (folder ? folder : "/tmp");
-    return base + "/invited-fuzz-audio-" + std::to_string(getpid()) + ".m4a";
+    // The process number at a fixed width: a name whose length changed from
+    // run to run would make the same input take other paths, and the seeded
+    // run differ from the last.
+    char pid[16];
+    std::snprintf(pid, sizeof pid, "%010d", static_cast<int>(getpid()));
+    return base + "/invited-fuzz-audio-" + pid + ".m4a";
   }();
   return path;
 }

@@ -6,10 +6,12 @@
 // parsed in an empty folder of its own and '/' never reaches it: every path
 // the fuzzer makes stays inside that folder. Between inputs the process is
 // back in its own folder, where libFuzzer reads and writes its files.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
@@ -31,12 +33,17 @@ void removeSandbox() {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  std::string pattern =
-      (std::filesystem::temp_directory_path() / "invited-fuzz-argv-XXXXXX").string();
-  if (!mkdtemp(pattern.data())) {
+  // Named by the process number at a fixed width, not at random: the paths
+  // the parser builds from it then take the same steps on every run.
+  char name[32];
+  std::snprintf(name, sizeof name, "invited-fuzz-argv-%010d", static_cast<int>(getpid()));
+  sandbox = std::filesystem::temp_directory_path() / name;
+  std::error_code error;
+  std::filesystem::remove_all(sandbox, error);
+  if (!std::filesystem::create_directory(sandbox, error)) {
     std::abort();
   }
-  sandbox = pattern;
+  ::chmod(sandbox.c_str(), 0700);
   std::atexit(removeSandbox);
   return 0;
 }

@@ -2,6 +2,9 @@
 # The fuzz targets' part of the test command, the same work on every run
 # whatever the machine's load: the seed corpus and the kept findings
 # (make_corpus.sh), then RUNS inputs mutated from them with the fixed SEED.
+# (The command line's trial output files take random names, and addresses
+# that reach its comparisons can steer its later mutations apart; the audio
+# and show-file runs repeat exactly.)
 # Time-boxed fuzzing is run.sh's.
 #   tools/fuzz/smoke.sh TARGET RUNS SEED
 # FUZZ_BIN names the folder of the built targets (default build/fuzz/bin),
@@ -31,9 +34,14 @@ seeds=$work/seeds/${target#fuzz_}
 
 # One process, one seed, the same seeds every time (make_corpus.sh writes
 # them bit-exact). The wall-clock limit only catches an input that blocks.
+# Nothing may steer the run but the inputs: the corpus is not re-read on a
+# timer, and the addresses are not randomised where the system lets us turn
+# that off (a decoder's path can depend on a buffer's alignment).
+fixed=""
+setarch -R true 2>/dev/null && fixed="setarch -R"
 if ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=1" \
-  "$bin/$target" "$work/corpus" "$seeds" -runs="$runs" -seed="$seed" -timeout=60 \
-  -rss_limit_mb=2048 -detect_leaks=1 -print_final_stats=1 \
+  $fixed "$bin/$target" "$work/corpus" "$seeds" -runs="$runs" -seed="$seed" -timeout=60 \
+  -rss_limit_mb=2048 -reload=0 -detect_leaks=1 -print_final_stats=1 \
   -artifact_prefix="$work/failure-" >"$work/log" 2>&1; then
   echo "$target: clean, $(awk '/^stat::number_of_executed_units/ {print $2}' "$work/log") inputs" \
     "from seed $seed, $(grep -oE 'cov: [0-9]+' "$work/log" | tail -n 1)"

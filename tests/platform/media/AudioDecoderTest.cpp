@@ -81,6 +81,9 @@ const Unplayable unplayable[] = {
      "sample rate of"},
     {"ChunkPastTheEnd", [](const MediaFixtures&) { return findings("wav_huge_chunks_slow.wav"); },
      "past the end of the file"},
+    {"ChunkAfterTheSoundPastTheEnd",
+     [](const MediaFixtures&) { return findings("wav_list_after_sound_slow.wav"); },
+     "'LIST' chunk claims"},
 };
 
 }  // namespace
