@@ -65,6 +65,55 @@ void Compositor::warmUp(GLuint framebuffer, int width, int height) {
   }
 }
 
+bool Compositor::warmUpNext(GLuint framebuffer, int width, int height) {
+  // Every kind of quad and every blend, first into the given framebuffer,
+  // then into a texture like the caches' and the scratch targets', then the
+  // copy of a cache's pixels into the framebuffer. A driver compiles for the
+  // combination, which includes whether a texture's sides are powers of two:
+  // the textures are the framebuffer's size, as the caches are, and are never
+  // filled.
+  constexpr int perTarget = int(QuadBatcher::kindCount) + SaturationBlend::variantCount;
+  constexpr int steps = 2 * perTarget + 1;
+  if (warmedUp_ >= steps) {
+    return false;
+  }
+  const int step = warmedUp_++;
+  if (!warmUpTarget_ || warmUpTarget_->width() != width || warmUpTarget_->height() != height) {
+    warmUpTarget_ = std::make_unique<RenderTarget>(width, height);
+    warmUpImage_ = std::make_unique<RenderTarget>(width, height);
+  }
+  const QuadBatcher::Target window{framebuffer, width, height};
+  batcher_.begin(atlas_.texture(), window);
+  if (step == steps - 1) {
+    // One pixel out and back in: the framebuffer keeps its picture.
+    glBindTexture(GL_TEXTURE_2D, warmUpImage_->texture());
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
+    glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 0, 0, 1, 1);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, warmUpImage_->framebuffer());
+    glDisable(GL_SCISSOR_TEST);
+    glBlitFramebuffer(0, 0, 1, 1, 0, 0, 1, 1, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    glEnable(GL_SCISSOR_TEST);
+    warmUpTarget_.reset();
+    warmUpImage_.reset();
+    return false;
+  }
+  if (step >= perTarget) {
+    batcher_.setTarget({warmUpTarget_->framebuffer(), width, height});
+    // Clearing part of a texture is a draw of its own for some drivers.
+    batcher_.clearRect({0, 0, 1, 1});
+  }
+  const int which = step % perTarget;
+  if (which < int(QuadBatcher::kindCount)) {
+    batcher_.setImage(warmUpImage_->texture());
+    const QuadBatcher::Vertex nothing[4] = {};
+    batcher_.add(QuadBatcher::Kind(which), nothing, {0, 0, width, height});
+    batcher_.flush();
+  } else {
+    blend_.warmUp(batcher_, which - int(QuadBatcher::kindCount), warmUpImage_->texture());
+  }
+  return true;
+}
+
 // Traversal ------------------------------------------------------------------
 
 ui::AffineTransform Compositor::childTransform(const ui::View& child,

@@ -43,6 +43,12 @@ class Compositor {
   // at the first draw, which can then happen while other work goes on rather
   // than in the first frame.
   void warmUp(GLuint framebuffer, int width, int height);
+  // Draws nothing with one more of the programs and states the show may
+  // use, into `framebuffer` or into a texture, and says whether any remain.
+  // A software renderer compiles code for each combination at its first
+  // draw, tens of milliseconds each: a host calls this once a frame while its
+  // first screen holds still, so that no passage pays for it when it begins.
+  bool warmUpNext(GLuint framebuffer, int width, int height);
 
   // Caching is on by default; off, every frame is drawn from scratch.
   void setCaching(bool enabled);
@@ -109,6 +115,9 @@ class Compositor {
   Statistics statistics_;
   std::vector<std::unique_ptr<RenderTarget>> scratch_;
   std::uint64_t frame_ = 0;
+  int warmedUp_ = 0;  // steps of warmUpNext() taken
+  std::unique_ptr<RenderTarget> warmUpTarget_;
+  std::unique_ptr<RenderTarget> warmUpImage_;
 };
 
 }  // namespace platform

@@ -210,7 +210,14 @@ int SaturationBlend::draw(const Plan& plan, QuadBatcher& batcher, const PixelRec
   const Variant variant = !plan.direct ? Variant::Texture
                           : grey       ? Variant::DirectGrey
                                        : Variant::Direct;
-  const Program& p = program(fetch ? Backdrop::Fetch : Backdrop::Copy, variant);
+  const int vertexCount = submit(target, variant, opacity, vertices);
+  batcher.resume();
+  return vertexCount / verticesPerQuad;
+}
+
+int SaturationBlend::submit(const QuadBatcher::Target& target, Variant variant, double opacity,
+                            const std::vector<float>& vertices) {
+  const Program& p = program(fetch_ ? Backdrop::Fetch : Backdrop::Copy, variant);
   glUseProgram(p.program->id());
   glUniform2f(p.viewport, float(target.width), float(target.height));
   glUniform1f(p.opacity, float(opacity));
@@ -220,8 +227,27 @@ int SaturationBlend::draw(const Plan& plan, QuadBatcher& batcher, const PixelRec
                GL_STREAM_DRAW);
   const int vertexCount = int(vertices.size()) / floatsPerVertex;
   glDrawArrays(GL_TRIANGLES, 0, vertexCount);
+  return vertexCount;
+}
+
+void SaturationBlend::warmUp(QuadBatcher& batcher, int variant, GLuint texture) {
+  static_assert(int(Variant::DirectGrey) + 1 == variantCount);
+  batcher.flush();
+  const QuadBatcher::Target target = batcher.target();
+  glActiveTexture(GL_TEXTURE0 + textureUnit::blendBackdrop);
+  glBindTexture(GL_TEXTURE_2D, texture);
+  if (!fetch_) {
+    // The copy of what lies beneath is a draw of its own for some drivers.
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, target.framebuffer);
+    glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 0, 0, 1, 1);
+  }
+  glActiveTexture(GL_TEXTURE0 + textureUnit::blendSource);
+  glBindTexture(GL_TEXTURE_2D, texture);
+  glDisable(GL_BLEND);
+  // One quad with every corner at the origin: no pixel is touched.
+  const std::vector<float> nothing(std::size_t(verticesPerQuad) * floatsPerVertex, 0.0f);
+  submit(target, Variant(std::clamp(variant, 0, variantCount - 1)), 0.0, nothing);
   batcher.resume();
-  return vertexCount / verticesPerQuad;
 }
 
 }  // namespace platform

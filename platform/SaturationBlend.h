@@ -58,6 +58,13 @@ class SaturationBlend {
   int draw(const Plan& plan, QuadBatcher& batcher, const PixelRect& clip, double opacity,
            GLuint source, GLuint backdrop);
 
+  // The ways a blend takes its source colour (draw() picks one per plan).
+  static constexpr int variantCount = 3;
+  // Draws nothing with variant `variant` into the batcher's target, the
+  // way draw() would, with `texture` (at least 1 × 1) as source and backdrop:
+  // the driver compiles what that draw needs now rather than in the show.
+  void warmUp(QuadBatcher& batcher, int variant, GLuint texture);
+
  private:
   enum class Backdrop { Copy, Fetch };
   // From a source texture; from the pieces' own colours; from colours that
@@ -70,6 +77,9 @@ class SaturationBlend {
   };
   // Compiled on first use: the overlay first blends well into the show.
   const Program& program(Backdrop backdrop, Variant variant);
+  // Draws `vertices` with the variant's program; returns their count.
+  int submit(const QuadBatcher::Target& target, Variant variant, double opacity,
+             const std::vector<float>& vertices);
 
   std::array<std::array<Program, 3>, 2> programs_;
   bool fetchAvailable_ = false;

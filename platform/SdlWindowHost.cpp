@@ -161,6 +161,10 @@ void SdlWindowHost::drawFrame(double t) {
   pacer_->swapping();
   SDL_GL_SwapWindow(sdlWindow_);
   pacer_->swapped();
+  if (warmingUp_) {
+    // After the swap, so that the frame on screen never waits for it.
+    warmingUp_ = compositor_->warmUpNext(0, pixelWidth, pixelHeight);
+  }
 }
 
 int SdlWindowHost::run() {

@@ -115,6 +115,7 @@ class SdlWindowHost : public ui::WindowHost {
   bool minimized_ = false;
   bool pressed_ = false;
   bool running_ = false;
+  bool warmingUp_ = true;  // Compositor::warmUpNext() has steps left
   SoundFollower follower_;
 };
 

@@ -8,6 +8,7 @@
 #include "FakeFontFace.h"
 #include "PixelTesting.h"
 #include "platform/Compositor.h"
+#include "platform/RenderTarget.h"
 #include "ui/Label.h"
 #include "ui/RunLoop.h"
 
@@ -19,6 +20,7 @@ using pixeltesting::near;
 using pixeltesting::renderer;
 using pixeltesting::rgb;
 using pixeltesting::Rgba;
+using pixeltesting::sameImage;
 
 constexpr Rgba white{255, 255, 255, 255};
 constexpr Rgba black{0, 0, 0, 255};
@@ -414,6 +416,63 @@ TEST(Compositor, DrawsTheFacesGlyphBitmapsWhereItPlacesThem) {
     EXPECT_TRUE(near(at(image, x + 1, y + 2), black, 1));
     EXPECT_TRUE(near(at(image, x - 1, y), black, 1));
     EXPECT_TRUE(near(at(image, x, y - 1), black, 1));
+  }
+}
+
+// The warm-up runs between frames on the window's own picture: it must end,
+// leave every pixel as it was, and leave the next frame as a fresh
+// compositor would draw it, for each way of reading the blend's backdrop.
+TEST(Compositor, WarmingUpEndsAndTouchesNoPixel) {
+  fakefont::Engine engine;
+  auto scene = [&] {
+    auto root = box({0, 0, 40, 30}, rgb(251, 139, 36));
+    auto rounded = box({2, 2, 12, 12}, rgb(20, 10, 200));
+    rounded->layer().setCornerRadius(4);
+    root->addSubview(rounded);
+    auto label = std::make_shared<ui::Label>(ui::Rect{16, 2, 0, 0});
+    label->setFont(engine.font(10));
+    label->setTextColor(ui::Color::white());
+    label->setText("ab");
+    label->sizeToFit();
+    root->addSubview(label);
+    auto overlay = std::make_shared<ui::View>(ui::Rect{0, 0, 40, 30});
+    overlay->layer().setCompositingFilter(ui::CompositingFilter::SaturationBlendMode);
+    overlay->addSubview(box({0, 16, 30, 8}, rgb(255, 255, 255, 0.5)));
+    root->addSubview(overlay);
+    return root;
+  };
+  auto read = [](GLuint framebuffer) {
+    platform::Image image;
+    image.width = 40;
+    image.height = 30;
+    image.rgba.resize(40 * 30 * 4);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
+    glReadPixels(0, 0, 40, 30, GL_RGBA, GL_UNSIGNED_BYTE, image.rgba.data());
+    return image;
+  };
+  renderer();  // its context is current from here on
+  for (bool fetch : {true, false}) {
+    auto root = scene();
+    platform::RenderTarget target(40, 30);
+    platform::Compositor compositor;
+    compositor.setFramebufferFetch(fetch);
+    compositor.render(*root, 0, target.framebuffer(), 40, 30, 1);
+    const platform::Image before = read(target.framebuffer());
+    int steps = 1;
+    while (compositor.warmUpNext(target.framebuffer(), 40, 30) && steps < 100) {
+      ++steps;
+    }
+    EXPECT_GT(steps, 1) << fetch;
+    EXPECT_LT(steps, 100) << fetch;
+    EXPECT_FALSE(compositor.warmUpNext(target.framebuffer(), 40, 30));
+    EXPECT_TRUE(sameImage(read(target.framebuffer()), before)) << fetch;
+
+    compositor.render(*root, 0, target.framebuffer(), 40, 30, 1);
+    platform::RenderTarget fresh(40, 30);
+    platform::Compositor untouched;
+    untouched.setFramebufferFetch(fetch);
+    untouched.render(*root, 0, fresh.framebuffer(), 40, 30, 1);
+    EXPECT_TRUE(sameImage(read(target.framebuffer()), read(fresh.framebuffer()))) << fetch;
   }
 }
 
