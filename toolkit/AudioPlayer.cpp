@@ -1,8 +1,7 @@
 #include "ui/AudioPlayer.h"
 
-#include <chrono>
-
 #include <atomic>
+#include <chrono>
 
 namespace ui {
 
