@@ -16,6 +16,7 @@
 #include <iterator>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "LoopbackAligner.h"
@@ -219,6 +220,7 @@ int main(int argc, char** argv) {
         gap, frames[i - 1].showTime, loopOf[i], frames[i].ownOffsetMs);
     std::printf("  every frame of the next 2 s from the second on (loopback ms):");
     long within = 0, counted = 0, rest = 0, restWithin = 0;
+    std::vector<std::pair<double, double>> outside;  // show time, loopback ms
     for (std::size_t j = i + 1; j < frames.size(); ++j) {
       if (std::isnan(loopOf[j])) {
         continue;
@@ -231,11 +233,21 @@ int main(int argc, char** argv) {
       }
       ++rest;
       restWithin += near;
+      if (!near) {
+        outside.push_back({frames[j].showTime, loopOf[j]});
+      }
     }
     std::printf(
         "\n  within ±17 ms: %ld of %ld in those 2 s (goal: all, %s); %ld of %ld to the "
         "show's end\n",
         within, counted, verdict(counted > 0 && within == counted), restWithin, rest);
+    if (!outside.empty()) {
+      std::printf("  outside ±17 ms (show s: loopback ms):");
+      for (std::size_t k = 0; k < outside.size() && k < 12; ++k) {
+        std::printf(" %.2f: %+.1f", outside[k].first, outside[k].second);
+      }
+      std::printf("\n");
+    }
   }
   return 0;
 }

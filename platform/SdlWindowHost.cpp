@@ -149,6 +149,11 @@ void SdlWindowHost::drawFrame(double t) {
   }
   SDL_GL_MakeCurrent(sdlWindow_, glContext_);
   compositor_->render(*window, t, 0, pixelWidth, pixelHeight, ui::Screen::main().scale());
+  // A driver may hold the frame's commands until the swap. Handed over now,
+  // they are drawn while this thread waits for the frame's slot, and the
+  // swap is left with the copy to the screen, whose length holds steady,
+  // rather than the drawing, whose length varies from frame to frame.
+  glFlush();
   if (frameDrawn_) {
     frameDrawn_();
   }

@@ -269,6 +269,12 @@ void PulseAudioOutput::fill() {
     // runs on from then.
     askForReport();
   }
+  // After a stall the server's last report, run on, has it reading past
+  // what was written: it ran dry and starts again with this sound.
+  if (const pa_timing_info* info = pa_stream_get_timing_info(stream_);
+      info != nullptr && !info->write_index_corrupt) {
+    delay_.restartIfDry(now(), info->write_index);
+  }
   // Everything already written is heard before this sound: its first sample
   // waits for what the server reports queued, and each block after it for
   // the blocks written before it.

@@ -20,4 +20,12 @@ double StreamDelay::delay(double now, std::int64_t writtenBytes) const {
   return std::max(0.0, written - read) + device_;
 }
 
+void StreamDelay::restartIfDry(double now, std::int64_t writtenBytes) {
+  const double written = static_cast<double>(writtenBytes) / bytesPerSecond_;
+  if (playing_ && at_ >= 0 && read_ + (now - at_) > written) {
+    at_ = now;
+    read_ = written;
+  }
+}
+
 }  // namespace platform

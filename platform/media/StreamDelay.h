@@ -28,6 +28,11 @@ class StreamDelay {
   // underrun, a stall of the writer) stops reading until it is given more,
   // so what it seems to have read past the written end it never waits for.
   double delay(double now, std::int64_t writtenBytes) const;
+  // Before writing after `writtenBytes`: a server that ran dry starts again
+  // from the written end when it is given more, so the report is moved to
+  // there and now. Blocks written one after another before the server's
+  // next report are then heard one after another, not all at once.
+  void restartIfDry(double now, std::int64_t writtenBytes);
 
  private:
   const double bytesPerSecond_;

@@ -40,12 +40,19 @@ TEST(StreamDelay, HoldsWhileTheServerDoesNotPlay) {
 
 // The writer stalls (the whole process stopped for 2 s): the server ran dry
 // and waits for more, though the last report, run on, says it read past the
-// written end. What is written next waits for the device alone, until the
-// server's next report says how much it holds.
-TEST(StreamDelay, AfterTheServerRanDryWhatComesNextWaitsOnlyForTheDevice) {
+// written end. What is written first waits for the device alone, each block
+// after it for the blocks before it as well, until the server's next report
+// says how much it holds.
+TEST(StreamDelay, AfterTheServerRanDryWhatComesNextWaitsForTheDeviceAndTheBlocksBefore) {
   StreamDelay delay(kBytesPerSecond);
   delay.report(20.0, 900 * kMs, 0.0, 0.003, true);
   EXPECT_NEAR(delay.delay(22.0, 930 * kMs), 0.003, 1e-12);
+  // Blocks written one after another before that report are heard one
+  // after another from the first.
+  delay.restartIfDry(22.0, 930 * kMs);
+  EXPECT_NEAR(delay.delay(22.0, 940 * kMs), 0.013, 1e-12);
+  delay.restartIfDry(22.0005, 940 * kMs);
+  EXPECT_NEAR(delay.delay(22.0005, 950 * kMs), 0.0225, 1e-12);
   delay.report(22.001, 930 * kMs, 0.0, 0.010, false);
   EXPECT_NEAR(delay.delay(22.001, 960 * kMs), 0.040, 1e-12);
 }
