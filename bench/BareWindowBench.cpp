@@ -1,6 +1,10 @@
 // The least a program can do to show a frame: open a window of the screen's
 // size with an OpenGL 3.3 core context, clear it, swap. Its start-up time and
 // memory are the yardstick for the show's (StartupBench.sh runs both).
+// With --textured it does the least a program must do to show text as well:
+// one program that samples a texture, one texture uploaded, one quad drawn,
+// which on a renderer that compiles at the first draw (llvmpipe) is most of
+// the difference.
 #include <SDL.h>
 #include <epoxy/gl.h>
 #include <sys/resource.h>
@@ -21,9 +25,62 @@ long realtimeNow() {
 int usage(const char* why) {
   std::fprintf(stderr,
                "bench-bare-window: %s\n"
-               "usage: bench-bare-window [--launched-at NANOSECONDS] [--seconds S]\n",
+               "usage: bench-bare-window [--launched-at NANOSECONDS] [--seconds S] [--textured]\n",
                why);
   return 2;
+}
+
+GLuint compile(GLenum kind, const char* source) {
+  GLuint shader = glCreateShader(kind);
+  glShaderSource(shader, 1, &source, nullptr);
+  glCompileShader(shader);
+  return shader;
+}
+
+// A grey ramp in a quarter of the window, through a texture.
+void drawTexturedQuad() {
+  static const char* vertexSource =
+      "#version 330 core\n"
+      "layout(location = 0) in vec2 corner;\n"
+      "out vec2 uv;\n"
+      "void main() { uv = corner; gl_Position = vec4(corner - 0.5, 0.0, 1.0); }\n";
+  static const char* fragmentSource =
+      "#version 330 core\n"
+      "uniform sampler2D glyphs;\n"
+      "in vec2 uv;\n"
+      "out vec4 colour;\n"
+      "void main() { colour = vec4(1.0) * texture(glyphs, uv).r; }\n";
+  static GLuint program = 0;
+  if (program == 0) {
+    program = glCreateProgram();
+    glAttachShader(program, compile(GL_VERTEX_SHADER, vertexSource));
+    glAttachShader(program, compile(GL_FRAGMENT_SHADER, fragmentSource));
+    glLinkProgram(program);
+    unsigned char ramp[256 * 256];
+    for (int i = 0; i < 256 * 256; ++i) {
+      ramp[i] = static_cast<unsigned char>(i % 256);
+    }
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_R8, 256, 256, 0, GL_RED, GL_UNSIGNED_BYTE, ramp);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    const float corners[] = {0, 0, 1, 0, 0, 1, 1, 1};
+    GLuint vertexArray = 0, buffer = 0;
+    glGenVertexArrays(1, &vertexArray);
+    glBindVertexArray(vertexArray);
+    glGenBuffers(1, &buffer);
+    glBindBuffer(GL_ARRAY_BUFFER, buffer);
+    glBufferData(GL_ARRAY_BUFFER, sizeof corners, corners, GL_STATIC_DRAW);
+    glEnableVertexAttribArray(0);
+    glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, 0, nullptr);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+  }
+  glUseProgram(program);
+  glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
 }
 
 }  // namespace
@@ -31,6 +88,7 @@ int usage(const char* why) {
 int main(int argc, char** argv) {
   long launchedAt = 0;
   double seconds = 0.2;
+  bool textured = false;
   for (int i = 1; i < argc; ++i) {
     std::string argument = argv[i];
     char* end = nullptr;
@@ -44,6 +102,8 @@ int main(int argc, char** argv) {
       if (*end != '\0' || seconds < 0) {
         return usage("--seconds takes a number of seconds");
       }
+    } else if (argument == "--textured") {
+      textured = true;
     } else {
       return usage(("unknown argument " + argument).c_str());
     }
@@ -79,6 +139,9 @@ int main(int argc, char** argv) {
     }
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);
+    if (textured) {
+      drawTexturedQuad();
+    }
     SDL_GL_SwapWindow(window);
     if (firstFrame == 0) {
       firstFrame = realtimeNow();

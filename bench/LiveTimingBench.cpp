@@ -294,19 +294,22 @@ extern "C" void SDL_GL_SwapWindow(SDL_Window* window) {
   using Swap = void (*)(SDL_Window*);
   static Swap real = reinterpret_cast<Swap>(dlsym(RTLD_NEXT, "SDL_GL_SwapWindow"));
   real(window);
+  const long shown = realtimeNow();
   auto* host = dynamic_cast<platform::SdlWindowHost*>(ui::Window::host());
   if (host == nullptr) {
     return;
   }
   probe.refreshRate = host->refreshRate();
   double audio = -1;
-  if (probe.controller && probe.controller->audioPlayer() &&
+  // Asked only once the opening has ended: asking sooner would wait for it
+  // here, inside the frame, as the show itself never does.
+  if (probe.controller && probe.controller->musicSettled() && probe.controller->audioPlayer() &&
       probe.controller->audioPlayer()->isPlaying()) {
     probe.audioPlays = true;
     audio = probe.controller->audioPlayer()->currentTime();
   }
   probe.frames.push_back(
-      {ui::RunLoop::main().now(), host->now(), host->videoDelay(), realtimeNow(), audio});
+      {ui::RunLoop::main().now(), host->now(), host->videoDelay(), shown, audio});
 }
 
 int main(int argc, char** argv) {

@@ -5,14 +5,16 @@
 # that both meet the same machine. Prints every launch, both medians and
 # their ratio.
 #
-#   bench/StartupBench.sh [--track FILE] [--also BUILD_DIR] [BUILD_DIR] [LAUNCHES] [WIDTHxHEIGHT]
+#   bench/StartupBench.sh [--track FILE] [--also BUILD_DIR] [--textured] [BUILD_DIR] [LAUNCHES] [WIDTHxHEIGHT]
 #
 # --track  launches the show with FILE as its music (e.g. an hour-long one),
 #          from a temporary copy of the program beside its other resources.
 # --also   launches a second build's show in turn as well (another commit, a
 #          change under trial), so that both meet the same machine in one run.
+# --textured  launches the bare window drawing one textured quad as well (the
+#          least a program that shows text must compile and draw first).
 set -euo pipefail
-track="" also=""
+track="" also="" textured=0
 while [ $# -gt 0 ]; do
   case "$1" in
     --track)
@@ -23,6 +25,7 @@ while [ $# -gt 0 ]; do
       also=${2:?--also takes a build folder}/bin/bench-live-timing
       [ -x "$also" ] || { echo "no $also" >&2; exit 2; }
       shift 2 ;;
+    --textured) textured=1; shift ;;
     *) break ;;
   esac
 done
@@ -63,9 +66,11 @@ launch() {  # program [arguments]: prints "milliseconds MiB"
 
 median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
-show_ms=() show_mib=() bare_ms=() bare_mib=() also_ms=() also_mib=()
-printf '| launch | show first frame ms | show peak MiB | bare first frame ms | bare peak MiB |%s\n|---|---|---|---|---|%s\n' \
-  "${also:+ other build ms | other build MiB |}" "${also:+---|---|}"
+show_ms=() show_mib=() bare_ms=() bare_mib=() also_ms=() also_mib=() tex_ms=()
+texturedColumn=""
+(( textured )) && texturedColumn=" bare textured ms |"
+printf '| launch | show first frame ms | show peak MiB | bare first frame ms | bare peak MiB |%s%s\n|---|---|---|---|---|%s%s\n' \
+  "${also:+ other build ms | other build MiB |}" "$texturedColumn" "${also:+---|---|}" "${texturedColumn:+---|}"
 for i in $(seq "$launches"); do
   am="" amib=""
   if [ -n "$also" ] && (( i % 2 )); then
@@ -83,8 +88,13 @@ for i in $(seq "$launches"); do
     read -r am amib < <(launch "$also" --startup-only)
   fi
   show_ms+=("$sm") show_mib+=("$smib") bare_ms+=("$bm") bare_mib+=("$bmib")
+  tm=""
+  if (( textured )); then
+    read -r tm _ < <(launch "$bare" --textured)
+    tex_ms+=("$tm")
+  fi
   [ -n "$also" ] && also_ms+=("$am") also_mib+=("$amib")
-  printf '| %d | %s | %s | %s | %s |%s\n' "$i" "$sm" "$smib" "$bm" "$bmib" "${also:+ $am | $amib |}"
+  printf '| %d | %s | %s | %s | %s |%s%s\n' "$i" "$sm" "$smib" "$bm" "$bmib" "${also:+ $am | $amib |}" "${tm:+ $tm |}"
 done
 sm=$(printf '%s\n' "${show_ms[@]}" | median)
 bm=$(printf '%s\n' "${bare_ms[@]}" | median)
@@ -97,4 +107,8 @@ if [ -n "$also" ]; then
   am=$(printf '%s\n' "${also_ms[@]}" | median)
   amib=$(printf '%s\n' "${also_mib[@]}" | median)
   echo "Other build ($also): median first frame $am ms, ratio to the bare window $(awk -v a="$am" -v b="$bm" 'BEGIN { printf "%.2f", a / b }'), peak $amib MiB"
+fi
+if (( textured )); then
+  tm=$(printf '%s\n' "${tex_ms[@]}" | median)
+  echo "Bare window with one textured quad: median first frame $tm ms, ratio to the bare window $(awk -v a="$tm" -v b="$bm" 'BEGIN { printf "%.2f", a / b }')"
 fi

@@ -67,11 +67,15 @@ ViewController::ViewController(Members m)
       overlayView_(std::move(m.overlayView)) {
   // Opening the track and decoding its first sound is no part of the path to
   // the first frame: it runs while the start screen stands, and a click
-  // waits for it (it takes a fraction of a second). Without threads it is
-  // opened when the click asks for it.
+  // waits for it (it takes a fraction of a second). It begins only once the
+  // first frame is on screen, because the first player loads the decoder's
+  // libraries, and a load beside the window's own holds both up. Without
+  // threads it is opened when the click asks for it.
   const auto policy =
       ui::AudioPlayer::madeInBackground() ? std::launch::async : std::launch::deferred;
-  opening_ = std::async(policy, [] {
+  std::shared_future<void> released = openingReleased_.get_future().share();
+  opening_ = std::async(policy, [released] {
+    released.wait();
     OpenedMusic music;
     music.player = makeAudioPlayer(music.failure);
     return music;
@@ -137,6 +141,17 @@ void ViewController::viewDidLoad() {
   ui::ViewController::viewDidLoad();
 }
 
+ViewController::~ViewController() {
+  releaseOpening();
+}
+
+void ViewController::releaseOpening() const {
+  if (!released_) {
+    released_ = true;
+    openingReleased_.set_value();
+  }
+}
+
 bool ViewController::musicSettled() const {
   return !opening_.valid() ||
          opening_.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
@@ -146,6 +161,7 @@ void ViewController::awaitMusic() const {
   if (!opening_.valid()) {
     return;
   }
+  releaseOpening();
   OpenedMusic music = opening_.get();
   audioPlayer_ = std::move(music.player);
   musicFailure_ = std::move(music.failure);
@@ -195,6 +211,7 @@ void ViewController::viewWillAppear(bool animated) {
 
 void ViewController::viewDidAppear(bool animated) {
   ui::ViewController::viewDidAppear(animated);
+  releaseOpening();
   if (autostart_) {
     std::weak_ptr<ViewController> weak = weak_from_this();
     ui::RunLoop::main().asyncAfter(kFadeDuration, [weak] {

@@ -28,13 +28,14 @@
 class ViewController : public ui::ViewController,
                        public std::enable_shared_from_this<ViewController> {
  public:
-  // Builds every view and begins opening the music on a worker thread. When
-  // the music cannot be played there is no player, and musicFailure() says
-  // why in one line.
+  // Builds every view and readies a worker thread to open the music once the
+  // first frame is on screen. When the music cannot be played there is no
+  // player, and musicFailure() says why in one line.
   ViewController();
   // The gentle show: the same timeline with its large flashes shaped to stay
   // under three a second (the effect views' gentle modes).
   explicit ViewController(bool gentle);
+  ~ViewController() override;
   // Neither is supported: both stop the process.
   [[noreturn]] static std::shared_ptr<ViewController> initWithCoder(const ui::Coder& coder);
   [[noreturn]] static std::shared_ptr<ViewController> initWithNibName(const std::string& name,
@@ -128,6 +129,11 @@ class ViewController : public ui::ViewController,
   // Valid until awaitMusic() took its outcome into the two fields below,
   // which only the main thread touches.
   mutable std::future<OpenedMusic> opening_;
+  // Lets the opening begin: the first frame is on screen, the music is
+  // wanted now, or the controller goes. Main thread only.
+  void releaseOpening() const;
+  mutable std::promise<void> openingReleased_;
+  mutable bool released_ = false;
   mutable std::shared_ptr<ui::AudioPlayer> audioPlayer_;
   mutable std::string musicFailure_;
   std::shared_ptr<ui::Button> startButton_;

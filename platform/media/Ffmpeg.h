@@ -5,6 +5,7 @@
 // frees it, and every message about a failed call uses errorText().
 
 #include <memory>
+#include <optional>
 #include <string>
 
 extern "C" {
@@ -57,7 +58,14 @@ using Scaler = std::unique_ptr<SwsContext, ScalerDeleter>;
 std::string errorText(int code);
 
 // FFmpeg prints nothing of its own: every failure reaches the user as one
-// line of ours. Called once, at program start, by each program's main().
+// line of ours. Called once FFmpeg is ready (see ready()).
 void setLogPolicy();
+
+// Makes FFmpeg ready to be called; empty when it is, or why it cannot be.
+// The show loads FFmpeg's libraries only here (FfmpegOnDemand.cpp), so that
+// its first frame waits for none of the hundred libraries they bring; other
+// programs link them (FfmpegLinked.cpp) and are always ready. Safe from any
+// thread: the loading is done once.
+std::optional<std::string> ready();
 
 }  // namespace platform::ffmpeg

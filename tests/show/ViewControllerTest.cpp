@@ -1,5 +1,7 @@
 #include "show/ViewController.h"
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <future>
 #include <ostream>
@@ -253,6 +255,24 @@ TEST_F(Controller, TheStartScreenDoesNotWaitForTheMusicButAClickDoes) {
   runUntil(4);
   EXPECT_EQ(audio.played, 1);
   opener.join();
+}
+
+// Nor does the first frame share the machine with the opening, which loads
+// the decoder's libraries: it begins once that frame is on screen. The pause
+// gives an opening begun at construction time to show itself.
+TEST_F(Controller, TheMusicIsOpenedOnlyOnceTheFirstFrameIsOnScreen) {
+  std::atomic<bool> shown{false}, openedBefore{false};
+  ui::AudioPlayer::setFactory([this, &shown, &openedBefore](const std::string&, std::string&) {
+    openedBefore = !shown.load();
+    return std::make_shared<FakeAudioPlayer>(audio);
+  });
+  auto c = std::make_shared<ViewController>();
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  shown = true;
+  auto window = showIn(c, 640, 360);
+  click(*window, {10, 10});
+  EXPECT_TRUE(c->musicSettled());
+  EXPECT_FALSE(openedBefore);
 }
 
 // The window and its start screen come first; the shell learns of a track
