@@ -32,7 +32,7 @@ bool AudioFeed::rewind(std::string& error) {
     }
   }
   consumed_ = 0;
-  storeAnchor(Anchor{});
+  anchor_.store(Anchor{});
   return true;
 }
 
@@ -52,7 +52,7 @@ bool AudioFeed::start(const std::string& path, std::string& error) {
   std::vector<float> rest(
       head.begin() + static_cast<std::ptrdiff_t>(written * SampleRing::channels), head.end());
   consumed_ = 0;
-  storeAnchor(Anchor{});
+  anchor_.store(Anchor{});
   decoded_ = stream->frames();
   total_ = 0;
   ended_ = false;
@@ -131,11 +131,11 @@ bool AudioFeed::render(float* out, std::size_t frames, double heardAt) {
   if (got > 0) {
     std::size_t start = consumed_.load();
     consumed_ = start + got;
-    const Anchor previous = loadAnchor();
-    storeAnchor({heardAt, start, start + got,
-                 previous.heardAt < 0
-                     ? -1e300
-                     : static_cast<double>(previous.first) / sampleRate - previous.heardAt});
+    const Anchor previous = anchor_.load();
+    anchor_.store({heardAt, start, start + got,
+                   previous.heardAt < 0
+                       ? -1e300
+                       : static_cast<double>(previous.first) / sampleRate - previous.heardAt});
   }
   // The worker's last write comes before `ended_`: an empty ring then is the
   // end of the track, not an underrun.
@@ -144,7 +144,7 @@ bool AudioFeed::render(float* out, std::size_t frames, double heardAt) {
 
 std::optional<ui::AudioPlayer::HeardPosition> AudioFeed::heardPosition(double now,
                                                                        double latency) const {
-  Anchor anchor = loadAnchor();
+  const Anchor anchor = anchor_.load();
   if (anchor.heardAt < 0) {
     return std::nullopt;
   }
@@ -173,31 +173,6 @@ double AudioFeed::duration() const {
     return static_cast<double>(total_.load()) / sampleRate;
   }
   return declared_;
-}
-
-void AudioFeed::storeAnchor(const Anchor& anchor) {
-  unsigned sequence = anchorSequence_.load(std::memory_order_relaxed);
-  anchorSequence_.store(sequence + 1, std::memory_order_relaxed);
-  std::atomic_thread_fence(std::memory_order_release);
-  anchorHeardAt_.store(anchor.heardAt, std::memory_order_relaxed);
-  anchorFirst_.store(anchor.first, std::memory_order_relaxed);
-  anchorEnd_.store(anchor.end, std::memory_order_relaxed);
-  anchorBefore_.store(anchor.before, std::memory_order_relaxed);
-  anchorSequence_.store(sequence + 2, std::memory_order_release);
-}
-
-AudioFeed::Anchor AudioFeed::loadAnchor() const {
-  for (;;) {
-    unsigned sequence = anchorSequence_.load(std::memory_order_acquire);
-    Anchor anchor{anchorHeardAt_.load(std::memory_order_relaxed),
-                  anchorFirst_.load(std::memory_order_relaxed),
-                  anchorEnd_.load(std::memory_order_relaxed),
-                  anchorBefore_.load(std::memory_order_relaxed)};
-    std::atomic_thread_fence(std::memory_order_acquire);
-    if ((sequence & 1) == 0 && anchorSequence_.load(std::memory_order_relaxed) == sequence) {
-      return anchor;
-    }
-  }
 }
 
 }  // namespace platform

@@ -12,6 +12,7 @@
 
 #include "platform/media/AudioStream.h"
 #include "platform/media/SampleRing.h"
+#include "platform/media/SeqLock.h"
 #include "ui/AudioPlayer.h"
 
 namespace platform {
@@ -87,8 +88,6 @@ class AudioFeed {
   void stopWorker();                                        // owner
   void decode(std::vector<float> pending);                  // worker
   void announce();                                          // worker
-  void storeAnchor(const Anchor& anchor);                   // output, or owner without render
-  Anchor loadAnchor() const;
 
   std::string path_;                            // owner
   double declared_ = 0;                         // owner
@@ -113,13 +112,9 @@ class AudioFeed {
 
   // Written by the output (by the owner only in rewind()).
   std::atomic<std::size_t> consumed_{0};
-  // A sequence lock around the anchor: odd while it is being written, so that
-  // a reader never mixes two renders' values.
-  std::atomic<unsigned> anchorSequence_{0};
-  std::atomic<double> anchorHeardAt_{-1};
-  std::atomic<std::size_t> anchorFirst_{0};
-  std::atomic<std::size_t> anchorEnd_{0};
-  std::atomic<double> anchorBefore_{-1e300};
+  // Written by the output (by the owner only without render); read whole by
+  // any thread, never two renders' values mixed.
+  SeqLock<Anchor> anchor_;
 };
 
 }  // namespace platform

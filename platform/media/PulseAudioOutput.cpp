@@ -220,17 +220,30 @@ double PulseAudioOutput::now() const {
   return ui::AudioPlayer::clockNow();
 }
 
-double PulseAudioOutput::reportedDelay() {
-  const pa_timing_info* info = pa_stream_get_timing_info(stream_);
-  // Without a report, or just after a flush (the written end unknown until
-  // the server's next report), the last delay stands.
-  if (info != nullptr && !info->write_index_corrupt && delay_.hasReport()) {
-    latency_ = delay_.delay(now(), info->write_index);
-    if (delay_.playing() && !paused_) {
-      playingLatency_ = latency_.load();
-    }
+double PulseAudioOutput::latency() const {
+  const Published published = published_.load();
+  if (!published.delay.hasReport()) {
+    return targetSeconds;
   }
-  return latency_.load();
+  return published.delay.delay(now(), published.written);
+}
+
+void PulseAudioOutput::publish() {
+  const pa_timing_info* info = pa_stream_get_timing_info(stream_);
+  // Just after a flush the written end is unknown until the server's next
+  // report, and the last published one stands.
+  if (info != nullptr && !info->write_index_corrupt && delay_.hasReport()) {
+    published_.store({delay_, info->write_index});
+  }
+}
+
+double PulseAudioOutput::reportedDelay() {
+  publish();
+  const double delay = latency();
+  if (delay_.hasReport() && delay_.playing() && !paused_) {
+    playingLatency_ = delay;
+  }
+  return delay;
 }
 
 void PulseAudioOutput::takeReport() {
@@ -296,6 +309,7 @@ void PulseAudioOutput::fill() {
       return;
     }
     written_ = true;
+    publish();
     heardAt += static_cast<double>(frames) / rate;
     wanted -= bytes;
   }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/media/AudioOutput.h"
+#include "platform/media/SeqLock.h"
 #include "platform/media/StreamDelay.h"
 
 namespace platform {
@@ -52,8 +53,11 @@ class PulseAudioOutput : public AudioOutput {
   void close() override;
   void setPaused(bool paused) override;
   void locked(const std::function<void()>& change) override;
-  // The latest the server reported: what a sample written now waits.
-  double latency() const override { return latency_.load(); }
+  // What a sample written now waits, from the server's last report as it
+  // stands at this moment: a server that ran dry while nothing could write
+  // (a stall of the whole process) plays what comes next after its device
+  // alone, whatever was queued when it last reported.
+  double latency() const override;
   std::string delaySource() const override;
   // The steady clock.
   double now() const override;
@@ -74,6 +78,7 @@ class PulseAudioOutput : public AudioOutput {
   bool connect(std::string& error);  // owner, under the loop's lock
   void fill();                       // loop thread
   double reportedDelay();            // loop thread
+  void publish();                    // loop thread
   void takeReport();                 // loop thread
   void askForReport();               // loop thread
 
@@ -89,9 +94,16 @@ class PulseAudioOutput : public AudioOutput {
   bool updating_ = false;  // a report asked for and not yet answered
   StreamDelay delay_{rate * 2 * sizeof(float)};
 
+  // The last report and the written end with it, published by the loop
+  // thread whenever either changes, for latency() on any thread.
+  struct Published {
+    StreamDelay delay;
+    std::int64_t written;
+  };
+  SeqLock<Published> published_{Published{delay_, 0}};
+
   std::atomic<bool> open_{false};
   // Seconds; written on the loop thread, read on any.
-  std::atomic<double> latency_{targetSeconds};
   std::atomic<double> playingLatency_{0};  // the last while the server played
   std::atomic<int> underruns_{0};
 };

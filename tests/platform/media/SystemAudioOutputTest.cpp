@@ -31,12 +31,18 @@ struct Renders {
   std::atomic<bool> heardOffClock{false};
   std::atomic<std::thread::id> thread{};
   const platform::AudioOutput* output = nullptr;
+  // How far ahead of its render the block numbered `watched` is heard.
+  std::atomic<int> watched{-1};
+  std::atomic<double> watchedAhead{-1};
 
   platform::AudioOutput::Render function() {
     return [this](float* out, int frames, double heardAt) {
       std::fill(out, out + 2 * frames, 0.0f);
       if (output != nullptr && std::fabs(heardAt - output->now()) >= 10.0) {
         heardOffClock = true;
+      }
+      if (output != nullptr && blocks.load() == watched.load()) {
+        watchedAhead = heardAt - output->now();
       }
       thread = std::this_thread::get_id();
       ++blocks;
@@ -106,7 +112,8 @@ TEST(SystemAudioOutput, AServerThatNeverAnswersIsGivenUp) {
 // The wiring to a real server: a private PulseAudio daemon on a null sink,
 // as bench/LiveTimingBench.sh --null-sink starts it. Blocks are asked for on
 // the output's own thread, with heard times on the output's clock, and none
-// once paused. How long anything takes decides nothing; the test's time
+// once paused; after a stall, the delay read from outside is the one the
+// next block gets. How long anything takes decides nothing; the test's time
 // limit catches an output that never asks.
 TEST(PulseAudioOutput, OnAPrivateServerRendersOnItsThreadWithTheReportedDelay) {
   if (std::system("command -v pulseaudio >/dev/null 2>&1") != 0) {
@@ -156,6 +163,32 @@ TEST(PulseAudioOutput, OnAPrivateServerRendersOnItsThreadWithTheReportedDelay) {
     while (renders.blocks.load() < 10) {
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
+
+    // A stall: the output's thread cannot write, so the server plays out
+    // what it has and runs dry. The delay read meanwhile must be the one
+    // the first block written after the stall is given: the device's
+    // alone, not what was queued before the stall.
+    double duringStall = 0;
+    output.locked([&] {
+      renders.watched = renders.blocks.load();
+      double before = output.latency();
+      for (;;) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        duringStall = output.latency();
+        if (duringStall == before) {
+          break;
+        }
+        before = duringStall;
+      }
+      // Give a starved server time to read out what it was given.
+      std::this_thread::sleep_for(std::chrono::milliseconds(150));
+      EXPECT_EQ(output.latency(), duringStall);
+    });
+    while (renders.watchedAhead.load() < 0) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_NEAR(renders.watchedAhead.load(), duringStall, 0.003);
+
     output.setPaused(true);
     int blocks = 0;
     output.locked([&] { blocks = renders.blocks.load(); });
