@@ -280,7 +280,7 @@ void report(long launchedAtNs) {
       for (const Frame& frame : frames) {
         const double pictureTime = frame.target - showStart;
         std::fprintf(
-            file, "%.4f,%.4f,%.2f,%.2f,%ld\n", pictureTime, frame.swapped, frame.videoDelay * 1000,
+            file, "%.6f,%.6f,%.3f,%.3f,%ld\n", pictureTime, frame.swapped, frame.videoDelay * 1000,
             frame.audioTime >= 0 ? (frame.audioTime - pictureTime) * 1000 : 0.0, frame.realtimeNs);
       }
       std::fclose(file);

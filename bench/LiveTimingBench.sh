@@ -5,7 +5,7 @@
 # memory for comparison.
 #
 #   bench/LiveTimingBench.sh [--null-sink] [--stall SECONDS@SHOW_SECONDS] [--frames CSV]
-#                            [BUILD_DIR] [WIDTHxHEIGHT]
+#                            [--keep DIR] [BUILD_DIR] [WIDTHxHEIGHT]
 #
 # --null-sink  plays into a private PulseAudio daemon's null sink at 48 kHz, a
 #              sound device clocked like a real one, on a socket of its own,
@@ -16,13 +16,17 @@
 #              run SHOW_SECONDS, then lets it continue (SIGCONT), e.g. 2@20.
 # --frames     writes every frame (show time, swap time, video delay, offset,
 #              the real-time clock at the swap) to CSV.
+# --keep       copies the loopback's recording, its arrival times and the
+#              frames into DIR, so that bench-loopback can judge them again:
+#              bench-loopback resources/audio.m4a DIR/loop.f32 DIR/loop.csv DIR/frames.csv
 set -euo pipefail
-null_sink=0 stall="" frames=()
+null_sink=0 stall="" frames=() keep=""
 while [ $# -gt 0 ]; do
   case $1 in
     --null-sink) null_sink=1; shift ;;
     --stall) stall=${2:?--stall takes SECONDS@SHOW_SECONDS}; shift 2 ;;
     --frames) frames=(--frames "$(realpath -m "${2:?--frames takes a file}")"); shift 2 ;;
+    --keep) keep=$(realpath -m "${2:?--keep takes a folder}"); shift 2 ;;
     --*) echo "unknown option $1" >&2; exit 2 ;;
     *) break ;;
   esac
@@ -110,6 +114,11 @@ cat "$work/report"
 if (( null_sink )); then
   echo
   "$loopback" "$track" "$work/loop.f32" "$work/loop.csv" "${frames[1]}"
+  if [ -n "$keep" ]; then
+    mkdir -p "$keep"
+    cp "$work/loop.f32" "$work/loop.csv" "$keep/"
+    cp "${frames[1]}" "$keep/frames.csv"
+  fi
 fi
 echo
 echo "Bare window for comparison: $("$bare" --seconds 2 | grep 'Peak resident')"

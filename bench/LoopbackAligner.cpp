@@ -349,6 +349,7 @@ bool LoopbackAligner::align(const std::vector<float>& recording, std::string& er
     i += length;
   }
   absorbShortRuns(recording, block);
+  findEdges(recording, block);
   if (segments_.empty()) {
     error =
         "the recording never clearly holds the track (silent, another sound, or a repeat "
@@ -387,6 +388,44 @@ void LoopbackAligner::absorbShortRuns(const std::vector<float>& recording, long 
   }
 }
 
+void LoopbackAligner::findEdges(const std::vector<float>& recording, long block) {
+  // Runs are found a block at a time, so where the sound stopped or came
+  // back inside a block, a run can hold up to a block of silence or miss
+  // up to a block of sound. Each edge next to silence is moved to the
+  // sample: a silent sample where the track sounds was not heard there; a
+  // sounding one beside a run, within a block, was that run's. A device
+  // with nothing to play writes zeros, and music is next to never that
+  // quiet.
+  auto quiet = [](const std::vector<float>& samples, long i) {
+    return i < 0 || i >= long(samples.size()) || std::fabs(samples[std::size_t(i)]) <= 1e-6f;
+  };
+  auto stopped = [&](long i, long lag) { return quiet(recording, i) && !quiet(track_, i - lag); };
+  const long size = long(recording.size());
+  for (std::size_t k = 0; k < segments_.size(); ++k) {
+    Segment& run = segments_[k];
+    const long earliest =
+        std::max({0L, run.recordBegin - block, k > 0 ? segments_[k - 1].recordEnd : 0L});
+    const long latest = std::min({size, run.recordEnd + block,
+                                  k + 1 < segments_.size() ? segments_[k + 1].recordBegin : size});
+    const long firstBegin = run.recordBegin;
+    while (run.recordBegin + 1 < run.recordEnd && run.recordBegin < firstBegin + block &&
+           stopped(run.recordBegin, run.lag)) {
+      ++run.recordBegin;
+    }
+    while (run.recordBegin > earliest && !quiet(recording, run.recordBegin - 1)) {
+      --run.recordBegin;
+    }
+    const long firstEnd = run.recordEnd;
+    while (run.recordEnd - 1 > run.recordBegin && run.recordEnd > firstEnd - block &&
+           stopped(run.recordEnd - 1, run.lag)) {
+      --run.recordEnd;
+    }
+    while (run.recordEnd < latest && !quiet(recording, run.recordEnd)) {
+      ++run.recordEnd;
+    }
+  }
+}
+
 std::vector<LoopbackAligner::Change> LoopbackAligner::changes() const {
   std::vector<Change> found;
   for (std::size_t i = 1; i < segments_.size(); ++i) {
@@ -398,6 +437,22 @@ std::vector<LoopbackAligner::Change> LoopbackAligner::changes() const {
                      segment.lag - segments_[i - 1].lag});
   }
   return found;
+}
+
+std::optional<long> LoopbackAligner::heardIndexOf(long trackIndex, long skipped) const {
+  if (auto index = recordIndexOf(trackIndex)) {
+    return index;
+  }
+  for (std::size_t k = 1; k < segments_.size(); ++k) {
+    const Segment& before = segments_[k - 1];
+    const Segment& after = segments_[k];
+    const long stoppedAt = before.recordEnd - before.lag;
+    const long wentOnAt = after.recordBegin - after.lag;
+    if (stoppedAt <= trackIndex && trackIndex < wentOnAt && wentOnAt - trackIndex <= skipped) {
+      return after.recordBegin;
+    }
+  }
+  return std::nullopt;
 }
 
 std::optional<long> LoopbackAligner::recordIndexOf(long trackIndex) const {

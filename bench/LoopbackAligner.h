@@ -47,6 +47,10 @@ class LoopbackAligner {
   // Where the recording first holds a track sample; none for a sample never
   // heard (before the recording, or skipped).
   std::optional<long> recordIndexOf(long trackIndex) const;
+  // As recordIndexOf(), and for a sample the sound skipped by at most
+  // `skipped` samples where it stopped and went on again (a device may drop
+  // a few as it takes up sound after running dry), where it went on.
+  std::optional<long> heardIndexOf(long trackIndex, long skipped) const;
 
  private:
   struct Match {
@@ -66,6 +70,7 @@ class LoopbackAligner {
                    long after) const;
   void addRun(long begin, long end, long lag);
   void absorbShortRuns(const std::vector<float>& recording, long block);
+  void findEdges(const std::vector<float>& recording, long block);
 
   std::vector<float> track_;
   int rate_;

@@ -180,7 +180,9 @@ int main(int argc, char** argv) {
     if (frame.showTime <= 0.5 || frame.showTime >= 64) {
       continue;
     }
-    const auto sample = aligner.recordIndexOf(std::lround(frame.showTime * rate));
+    // A moment the device dropped as it went on after a stall (a few
+    // samples) is judged by when the sound went on.
+    const auto sample = aligner.heardIndexOf(std::lround(frame.showTime * rate), rate / 50);
     const auto rendered = sample ? sink.renderedAtNs(*sample) : std::nullopt;
     if (!rendered) {
       ++unheard;

@@ -62,7 +62,7 @@ void FramePacer::noticeStall(double now) {
 double FramePacer::showTimeAt(double displayTime) {
   const double now = clock_();
   noticeStall(now);
-  double shown = displayTime - videoDelay_;
+  double shown = std::max(displayTime - videoDelay_, heardFrom_);
   if (now < settleUntil_) {
     shown = std::min(shown, resumedFrom_ + ranOn_ + (displayTime - resumedAt_));
   }
@@ -107,6 +107,12 @@ void FramePacer::hear(std::optional<Sound> sound) {
   if (!sound) {
     following_ = false;
     return;
+  }
+  const double now = clock_();
+  if (sound->waiting) {
+    heardFrom_ = std::max(heardFrom_, sound->showTime);
+  } else if (now < settleUntil_) {
+    heardFrom_ = std::max(heardFrom_, sound->showTime + (now - sound->heardAt));
   }
   const double measured = sound->heardAt - sound->showTime;
   const double error = measured - videoDelay_;

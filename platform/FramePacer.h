@@ -48,7 +48,14 @@ namespace platform {
 // after a gap a report is not believed further than the first of these: the
 // picture runs on at normal speed from where it stopped plus the video delay
 // before the stall and a little slack, so a report that still describes the
-// time before the gap cannot throw it far ahead. A host whose reports are
+// time before the gap cannot throw it far ahead. Nor does a frame picture a
+// moment heard already: while the output waits for new sound (it ran dry in
+// the stall), none before the one the sound goes on from, and for that
+// moment after a stall, none before what the sound plays as the frame is
+// asked for. Those were heard before the stall, and a picture of them now
+// would be two seconds late, not a few milliseconds early; a frame after a
+// stall often aims at a slot already past. The picture holds on the moment
+// the sound goes on from until the sound reaches it. A host whose reports are
 // read from the output at the moment they are given (a browser's audio
 // context) says so, and then the first frame after a gap believes the sound
 // at once: a hidden page's sound ran on all the while.
@@ -64,10 +71,12 @@ class FramePacer {
   using Clock = std::function<double()>;  // display clock, seconds
 
   // Where the music is: the sound of show time `showTime` reaches the
-  // listener at display time `heardAt`.
+  // listener at display time `heardAt`. `waiting`: nothing sounds until
+  // then; the moments before `showTime` were heard before the wait.
   struct Sound {
     double showTime;
     double heardAt;
+    bool waiting = false;
   };
   struct Frame {
     double displayTime;  // when the frame reaches the screen
@@ -143,6 +152,7 @@ class FramePacer {
   double resumedAt_ = 0;         // display time the last stall ended
   double resumedFrom_ = 0;       // show time the last stall ended at
   double ranOn_ = 0;             // how far the sound can have played on through it
+  double heardFrom_ = -1e300;    // show time no frame pictures less than: heard already
   double cuePeriod_ = 0;
   double cueOrigin_ = 1e300;  // show time of the first cue: where the music started
 };

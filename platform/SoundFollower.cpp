@@ -16,7 +16,8 @@ void SoundFollower::follow(FramePacer& pacer, double displayNow) {
   std::optional<FramePacer::Sound> sound;
   if (auto player = sync->player.lock()) {
     if (auto heard = player->heardPosition()) {
-      sound = FramePacer::Sound{sync->runLoopTime + heard->fileTime, heard->heardAt + toDisplay};
+      sound = FramePacer::Sound{sync->runLoopTime + heard->fileTime, heard->heardAt + toDisplay,
+                                heard->waiting};
     }
   }
   pacer.hear(sound);

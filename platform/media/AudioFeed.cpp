@@ -155,11 +155,11 @@ std::optional<ui::AudioPlayer::HeardPosition> AudioFeed::heardPosition(double no
   if (fromThis >= end) {
     // Everything given out has been heard: the next sound goes out at the
     // earliest now, and is heard a latency later.
-    return ui::AudioPlayer::HeardPosition{end, now + latency};
+    return ui::AudioPlayer::HeardPosition{end, now + latency, true};
   }
   if (fromThis < first && fromBefore >= first) {
     // The sound before is heard out and this render's is on its way.
-    return ui::AudioPlayer::HeardPosition{first, anchor.heardAt};
+    return ui::AudioPlayer::HeardPosition{first, anchor.heardAt, true};
   }
   const double fileTime = std::max(fromThis, std::min(fromBefore, first));
   if (fileTime < 0) {

@@ -95,22 +95,30 @@ TEST(LoopbackAligner, TwoSamplesLostInLowNotesAreNotTakenForAMatch) {
 }
 
 TEST(LoopbackAligner, SilenceGainedInAStallIsCountedAndTheMusicFollowedAfterIt) {
-  // 2 s of silence where track sample 12000 was due: the music resumes on
-  // a repeat of the pattern, found again over the whole track.
+  // 2 s of silence where track sample 12011 was due, partway into a block:
+  // the music resumes on a repeat of the pattern, found again over the
+  // whole track, three samples on (dropped as the device took it up). What
+  // follows the stop was heard after the silence, not in the block the
+  // sound stopped in.
   const auto music = track();
   std::vector<float> recording(500, 0.0f);
-  append(recording, excerpt(music, 0, 12000));
+  append(recording, excerpt(music, 0, 12011));
   append(recording, std::vector<float>(2000, 0.0f));
-  append(recording, excerpt(music, 12000, long(music.size())));
+  append(recording, excerpt(music, 12014, long(music.size())));
   bench::LoopbackAligner aligner(music, rate);
   std::string error;
   ASSERT_TRUE(aligner.align(recording, error)) << error;
   ASSERT_EQ(aligner.changes().size(), 1u);
-  EXPECT_EQ(aligner.changes()[0].recordIndex, 14500);
-  EXPECT_EQ(aligner.changes()[0].samples, 2000);
-  EXPECT_EQ(aligner.recordIndexOf(11999), 12499);
-  EXPECT_EQ(aligner.recordIndexOf(12000), 14500);
-  EXPECT_EQ(aligner.recordIndexOf(19000), 21500);
+  EXPECT_EQ(aligner.changes()[0].recordIndex, 14511);
+  EXPECT_EQ(aligner.changes()[0].trackIndex, 12014);
+  EXPECT_EQ(aligner.changes()[0].samples, 1997);
+  EXPECT_EQ(aligner.recordIndexOf(12010), 12510);
+  EXPECT_EQ(aligner.recordIndexOf(12011), std::nullopt);
+  EXPECT_EQ(aligner.heardIndexOf(12011, 20), 14511);  // where the sound went on
+  EXPECT_EQ(aligner.heardIndexOf(12011, 2), std::nullopt);
+  EXPECT_EQ(aligner.recordIndexOf(12014), 14511);
+  EXPECT_EQ(aligner.recordIndexOf(12019), 14516);
+  EXPECT_EQ(aligner.recordIndexOf(19000), 21497);
 }
 
 TEST(LoopbackAligner, NothingIsMatchedThatTheRecordingDoesNotClearlyHold) {

@@ -31,7 +31,7 @@ struct Simulation {
   // host does, and `jitter` disturbs the report; the swap returns at the blank.
   FramePacer::Frame frame(bool sounding = true, double jitter = 0) {
     if (sounding) {
-      pacer.hear(FramePacer::Sound{heard(clock) + jitter, clock});
+      pacer.hear(report(jitter));
     } else {
       pacer.hear(std::nullopt);
     }
@@ -47,6 +47,15 @@ struct Simulation {
     }
   }
   double heard(double displayTime) const { return std::max(displayTime - kLatency - lag, waitsAt); }
+  // What the player says: where the sound is now, or, while the output
+  // waits, where it goes on and when that is heard.
+  FramePacer::Sound report(double jitter) const {
+    const double playing = clock - kLatency - lag;
+    if (playing < waitsAt) {
+      return {waitsAt, waitsAt + kLatency + lag, true};
+    }
+    return {playing + jitter, clock};
+  }
   // Show time pictured minus show time heard when the frame is displayed.
   double offset(const FramePacer::Frame& f) const { return f.showTime - heard(f.displayTime); }
   bool neverBackwards() const {
@@ -78,16 +87,53 @@ TEST(FramePacer, AfterAWholeProcessStallPictureAndSoundResumeTogether) {
   const double stoppedAt = s.shown.back();
   // Everything stops for 2 s. The output plays out the latency it had been
   // given and waits there; new sound is heard a latency after the process
-  // resumes.
+  // resumes. No frame pictures a moment heard before the stall.
   s.clock += 2.0;
   s.lag += 2.0;
   s.waitsAt = stoppedAt + kLatency;
   EXPECT_LE(s.frame().showTime - stoppedAt, kLatency + kPeriod + 1e-9);
   for (int i = 0; i < 60; ++i) {
     FramePacer::Frame f = s.frame();
+    EXPECT_GE(f.showTime, s.waitsAt) << "frame " << i + 2 << " after the stall";
     EXPECT_LT(std::fabs(s.offset(f)), 0.017) << "frame " << i + 2 << " after the stall";
   }
   EXPECT_TRUE(s.neverBackwards());
+}
+
+// On the grid, the first frame after a stall often aims at a slot already
+// past. It must not picture a moment the sound played before the stall:
+// neither while the output waits to go on, nor once it has.
+TEST(FramePacer, OnTheGridAFrameAfterAStallPicturesNoMomentHeardAlready) {
+  for (const bool waiting : {true, false}) {
+    double clock = 0;
+    FramePacer pacer([&] { return clock; }, 60, false);
+    pacer.soundStarted({0, 0.02});
+    double lastSlot = 0;
+    for (int i = 0; i < 60; ++i) {  // the moment heard at display time t is t − 0.02
+      pacer.hear(FramePacer::Sound{clock - 0.02, clock});
+      FramePacer::Frame f = pacer.nextFrame();
+      clock += 0.004;
+      pacer.drawn();
+      clock = std::max(clock, f.swapAt);
+      pacer.swapping();
+      pacer.swapped();
+      lastSlot = f.displayTime;
+    }
+    // The output had 20 ms queued: it played out to `goesOn` and waited. The
+    // process resumes 1 ms after a slot; the output writes at once, and its
+    // sound is heard 2 ms later.
+    const double goesOn = clock;
+    const double resumed = lastSlot + 121 * kPeriod + 0.001;
+    if (waiting) {
+      clock = resumed;
+      pacer.hear(FramePacer::Sound{goesOn, resumed + 0.002, true});
+      EXPECT_GE(pacer.nextFrame().showTime, goesOn);
+    } else {
+      clock = resumed + 0.003;
+      pacer.hear(FramePacer::Sound{goesOn + 0.001, clock});
+      EXPECT_GE(pacer.nextFrame().showTime, goesOn + 0.001 - 1e-9);
+    }
+  }
 }
 
 TEST(FramePacer, AReportFromBeforeAStallCannotThrowThePictureAhead) {

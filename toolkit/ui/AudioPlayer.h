@@ -41,10 +41,13 @@ class AudioPlayer : public std::enable_shared_from_this<AudioPlayer> {
   // reaches the listener at `heardAt` (seconds of std::chrono::steady_clock).
   // Taken from what the output has consumed, less its latency. None while
   // the player is not sounding: never started, stopped, without a device, or
-  // past the end of the track.
+  // past the end of the track. `waiting`: nothing sounds until `heardAt`,
+  // when the music goes on from `fileTime` (the output ran dry, or its next
+  // sound is on its way); what comes before `fileTime` was heard earlier.
   struct HeardPosition {
     double fileTime;
     double heardAt;
+    bool waiting = false;
   };
   // The clock every player's heard times are read on: seconds of
   // std::chrono::steady_clock.
