@@ -112,7 +112,10 @@ void FramePacer::hear(std::optional<Sound> sound) {
   if (sound->waiting) {
     heardFrom_ = std::max(heardFrom_, sound->showTime);
   } else if (now < settleUntil_) {
-    heardFrom_ = std::max(heardFrom_, sound->showTime + (now - sound->heardAt));
+    // No further than the sound can have reached: the report may still
+    // describe the time before the gap.
+    heardFrom_ = std::max(heardFrom_, std::min(sound->showTime + (now - sound->heardAt),
+                                               resumedFrom_ + ranOn_ + (now - resumedAt_)));
   }
   const double measured = sound->heardAt - sound->showTime;
   const double error = measured - videoDelay_;

@@ -132,10 +132,21 @@ bool AudioFeed::render(float* out, std::size_t frames, double heardAt) {
     std::size_t start = consumed_.load();
     consumed_ = start + got;
     const Anchor previous = anchor_.load();
-    anchor_.store({heardAt, start, start + got,
-                   previous.heardAt < 0
-                       ? -1e300
-                       : static_cast<double>(previous.first) / sampleRate - previous.heardAt});
+    Anchor next = previous;
+    next.heardAt = heardAt;
+    next.first = start;
+    next.end = start + got;
+    if (previous.heardAt >= 0) {
+      next.before = static_cast<double>(previous.first) / sampleRate - previous.heardAt;
+      const double due =
+          previous.heardAt + static_cast<double>(previous.end - previous.first) / sampleRate;
+      if (heardAt > due + kGap) {
+        next.gapFrom = due;
+        next.wentOnAt = heardAt;
+        next.wentOnFrom = start;
+      }
+    }
+    anchor_.store(next);
   }
   // The worker's last write comes before `ended_`: an empty ring then is the
   // end of the track, not an underrun.
@@ -160,6 +171,11 @@ std::optional<ui::AudioPlayer::HeardPosition> AudioFeed::heardPosition(double no
   if (fromThis < first && fromBefore >= first) {
     // The sound before is heard out and this render's is on its way.
     return ui::AudioPlayer::HeardPosition{first, anchor.heardAt, true};
+  }
+  if (now >= anchor.gapFrom && now < anchor.wentOnAt) {
+    // In the last gap, with more rendered since the sound that ends it.
+    return ui::AudioPlayer::HeardPosition{static_cast<double>(anchor.wentOnFrom) / sampleRate,
+                                          anchor.wentOnAt, true};
   }
   const double fileTime = std::max(fromThis, std::min(fromBefore, first));
   if (fileTime < 0) {

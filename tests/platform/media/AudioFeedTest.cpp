@@ -71,3 +71,36 @@ TEST(AudioFeed, GivesTheTrackInOrderAndOnlyAdvancesBySound) {
   EXPECT_EQ(out[0], reference.samples()[0]);
   EXPECT_EQ(out[1], reference.samples()[1]);
 }
+
+// After a stall an output writes several blocks at once. Until the first of
+// them is heard, the sound waits where it goes on: no moment before it,
+// heard before the stall, is said to sound again.
+TEST(AudioFeed, AfterAGapTheSoundWaitsWhereItGoesOnThoughSeveralBlocksFollow) {
+  MediaFixtures files;
+  std::string error;
+  AudioFeed feed(4800);
+  ASSERT_TRUE(feed.open(files.toneFile("tone.m4a", 1.0, 0.0), error)) << error;
+  constexpr std::size_t block = 480;
+  constexpr double seconds = static_cast<double>(block) / AudioFeed::sampleRate;
+  std::vector<float> out(2 * block);
+  auto render = [&](double heardAt) {
+    feed.waitForSound(block);
+    feed.render(out.data(), block, heardAt);
+  };
+  render(10.0);
+  render(10.0 + seconds);
+  const double wentOn = 12.0;
+  for (int i = 0; i < 3; ++i) {
+    render(wentOn + i * seconds);
+  }
+  for (double now : {11.0, wentOn - 0.0005}) {
+    const auto heard = feed.heardPosition(now);
+    ASSERT_TRUE(heard) << now;
+    EXPECT_TRUE(heard->waiting);
+    EXPECT_DOUBLE_EQ(heard->fileTime, 2 * seconds);
+    EXPECT_DOUBLE_EQ(heard->heardAt, wentOn);
+  }
+  const auto heard = feed.heardPosition(wentOn + 0.001);
+  EXPECT_FALSE(heard->waiting);
+  EXPECT_NEAR(heard->fileTime, 2 * seconds + 0.001, 1e-9);
+}
