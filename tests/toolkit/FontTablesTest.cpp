@@ -46,7 +46,8 @@ TEST(FontTables, RefuseCutAndForeignBytes) {
     EXPECT_FALSE(ui::FontTables::read(std::string_view(font).substr(0, length)).has_value())
         << length;
   }
-  EXPECT_FALSE(ui::FontTables::read("\x89PNG\r\n\x1a\n plus some more bytes than a header").has_value());
+  EXPECT_FALSE(
+      ui::FontTables::read("\x89PNG\r\n\x1a\n plus some more bytes than a header").has_value());
 }
 
 }  // namespace

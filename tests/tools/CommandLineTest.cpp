@@ -75,16 +75,6 @@ TEST(CommandLine, ReadsEveryOptionOfAFrame) {
   EXPECT_EQ(request.output, "f.png");
 }
 
-TEST(CommandLine, HelpIsNotAnError) {
-  for (const char* command : {"frame", "video", "sheet"}) {
-    Parsed parsed = parse({command, "--help"});
-    EXPECT_EQ(parsed.outcome.status, 0);
-    EXPECT_FALSE(parsed.outcome.request);
-    EXPECT_NE(parsed.out.find("OUT"), std::string::npos) << command;
-  }
-  EXPECT_EQ(parse({"--help"}).outcome.status, 0);
-}
-
 TEST(CommandLine, RefusesBadSizes) {
   expectUsageError({"frame", "--at", "1", "--size=-320x180", "f.png"}, "--size");
   expectUsageError({"frame", "--at", "1", "--size", "320", "f.png"}, "WIDTHxHEIGHT");
@@ -125,13 +115,6 @@ TEST(CommandLine, RefusesUnknownCommandsAndOptions) {
   expectUsageError({"gif", "a.gif"}, "frame, video or sheet");
   expectUsageError({"frame", "--at", "1", "--quality", "9", "f.png"}, "--quality");
   expectUsageError({"frame", "--at", "1", "a.png", "b.png"}, "b.png");
-}
-
-TEST(CommandLine, VersionIsNotAnError) {
-  Parsed parsed = parse({"--version"});
-  EXPECT_EQ(parsed.outcome.status, 0);
-  EXPECT_FALSE(parsed.outcome.request);
-  EXPECT_EQ(parsed.out.rfind("invited-render ", 0), 0u) << parsed.out;
 }
 
 TEST(CommandLine, SizeReadsWidthThenHeight) {
