@@ -103,12 +103,12 @@ void FramePacer::soundStarted(Sound start) {
 }
 
 void FramePacer::hear(std::optional<Sound> sound) {
-  noticeStall(clock_());
+  const double now = clock_();
+  noticeStall(now);
   if (!sound) {
     following_ = false;
     return;
   }
-  const double now = clock_();
   if (sound->waiting) {
     heardFrom_ = std::max(heardFrom_, sound->showTime);
   } else if (now < settleUntil_) {

@@ -168,12 +168,9 @@ std::optional<ui::AudioPlayer::HeardPosition> AudioFeed::heardPosition(double no
     // earliest now, and is heard a latency later.
     return ui::AudioPlayer::HeardPosition{end, now + latency, true};
   }
-  if (fromThis < first && fromBefore >= first) {
-    // The sound before is heard out and this render's is on its way.
-    return ui::AudioPlayer::HeardPosition{first, anchor.heardAt, true};
-  }
   if (now >= anchor.gapFrom && now < anchor.wentOnAt) {
-    // In the last gap, with more rendered since the sound that ends it.
+    // In the last gap: the sound before is heard out, and the sound that
+    // ends the gap (this render's, or one before it) is on its way.
     return ui::AudioPlayer::HeardPosition{static_cast<double>(anchor.wentOnFrom) / sampleRate,
                                           anchor.wentOnAt, true};
   }

@@ -77,9 +77,9 @@ class AudioFeed {
   // frames up to `end`. The render before said that at time t the sound
   // heard was at t + `before` seconds, up to `first`: what it gave is heard
   // out before this render's sound, so the position never goes back.
-  // The last time the sound waited (an output that ran dry, then wrote
-  // several blocks at once): from `gapFrom` nothing sounded until sample
-  // `wentOnFrom` at `wentOnAt`.
+  // The last time the sound waited (an output that ran dry, and may then
+  // write several blocks at once): from `gapFrom` nothing sounded until
+  // sample `wentOnFrom` at `wentOnAt`.
   struct Anchor {
     double heardAt = -1;
     std::size_t first = 0;
@@ -89,8 +89,9 @@ class AudioFeed {
     double wentOnAt = -1;
     std::size_t wentOnFrom = 0;
   };
-  // A block heard this much later than the one before ended leaves a gap.
-  static constexpr double kGap = 0.002;
+  // A block heard later than the one before ended, beyond rounding, leaves
+  // a gap.
+  static constexpr double kGap = 0.5 / sampleRate;
 
   bool start(const std::string& path, std::string& error);  // owner
   void stopWorker();                                        // owner
